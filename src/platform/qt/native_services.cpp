@@ -1,0 +1,1 @@
+// The Qt/X11 services; filled in by the platform layer.

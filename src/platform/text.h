@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace platform {
+
+// Conversions at the edge between the program's UTF-8 text and the system's.
+class Text {
+public:
+    virtual ~Text() = default;
+    // Lower case of every letter, not only ASCII.
+    virtual std::string ToLower(const std::string& utf8) = 0;
+    // False when the system's 8-bit code page cannot carry the text unchanged.
+    virtual bool FitsCodePage(const std::string& utf8) = 0;
+    // The separator between folders of a path ('\\' on Windows, '/' elsewhere).
+    virtual char PathSeparator() = 0;
+};
+
+} // namespace platform

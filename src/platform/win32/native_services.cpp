@@ -1,0 +1,1 @@
+// The Win32 services; filled in by the platform layer.

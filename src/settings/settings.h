@@ -1,0 +1,73 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One picture of the slide show.
+struct ImageEntry {
+    std::string Folder;     // ends in the path separator
+    std::string FileName;
+    std::string Title;      // the line the settings dialog shows
+    std::string OrigFolder; // copy of Folder taken when the entry was created
+    bool Flag = false;      // true for every entry the settings dialog creates
+    friend bool operator==(const ImageEntry&, const ImageEntry&) = default;
+};
+
+// One rule line of the holiday file.
+struct HolidayEntry {
+    std::string Kind; // FIX, HAPPY, HAPPY3, SHUNBUN, SHUBUN, KOKUMIN5, KOKUMIN9
+    std::int32_t Month = 0;
+    std::int32_t Day = 0;
+    std::string Name;
+    friend bool operator==(const HolidayEntry&, const HolidayEntry&) = default;
+};
+
+namespace basComon {
+
+constexpr int MaxListEntries = 32767;
+inline const char* const IniFileName = "LumoraScr.ini";
+inline const char* const HolidayFileName = "Calender.dat";
+
+// Full path of the settings file, set by LoadSettings.
+inline std::string IniPath;
+// Entry 0 is never used; entries 1..size()-1 are the pictures in list order.
+inline std::vector<ImageEntry> ImageList(1);
+// Entries 1..HolidayCount are the holiday rules in file order; entry 0 is never used.
+inline std::vector<HolidayEntry> HolidayList(1);
+inline std::int16_t HolidayCount = 0;
+
+// The upper bound of ImageList (0 for the empty list).
+inline int ImageCount() { return static_cast<int>(ImageList.size()) - 1; }
+
+std::string GetIniString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue, const std::string& fileName);
+// True when the value was stored.
+bool PutIniString(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& fileName);
+// `path` ending in the platform's path separator.
+std::string AddBackslash(const std::string& path);
+std::string TrimNull(const std::string& text);
+
+// Where the settings file lives: beside the program when it exists there or that folder is
+// writable, otherwise in the per-user configuration folder.
+std::string FindIniPath();
+// The holiday file beside the program, else the installed data folder's copy.
+std::string FindHolidayPath();
+
+void LoadSettings();
+void LoadImageList();
+// True when every write succeeded.
+bool SaveImageList();
+void LoadHolidays();
+
+// The stored form of one entry and back.
+std::string FormatImageLine(const ImageEntry& entry);
+ImageEntry ParseImageLine(const std::string& line);
+// A "Count" value as a list size; 0 for anything but a whole number from 0 to 32767.
+int ParseImageCount(const std::string& text);
+// Reads a holiday file's text (UTF-8, or Shift-JIS when not valid UTF-8); lines that can never
+// match a date are skipped. `rejected` (optional) receives their 1-based line numbers.
+std::vector<HolidayEntry> ParseHolidayFile(const std::string& bytes,
+                                           std::vector<int>* rejected = nullptr);
+
+} // namespace basComon

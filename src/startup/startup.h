@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace basComon {
+
+// True when the program runs from its developer's folder: the saver window then stays below
+// other windows and the pointer stays visible.
+inline bool DevMode = false;
+// The window the preview is placed into.
+inline std::int32_t PreviewParent = 0;
+// The window the saver draws into when another program hosts it (0: its own window).
+inline platform::NativeHandle SaverHost = 0;
+
+void Main(const platform::StartInfo& start);
+
+bool IsDevFolder(const std::string& appDirectory);
+// The mode switch: the first two characters after leading blanks, upper-cased.
+std::string SwitchOf(const std::string& commandLine);
+// The number at the start of `text`, read the way the classic Val function reads it.
+double Val(const std::string& text);
+// The preview's host handle from the command line; 0 when outside the 32-bit range.
+std::int32_t PreviewHandleOf(const std::string& commandLine);
+
+} // namespace basComon

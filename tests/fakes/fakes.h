@@ -1,0 +1,128 @@
+#pragma once
+// Stand-ins for the platform services, for tests of the core.
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace fakes {
+
+// A clock that stands still until the code under test sleeps or a test advances it.
+class FakeClock : public platform::Clock {
+public:
+    explicit FakeClock(platform::LocalTime start = {2026, 12, 7, 9, 0, 0, 0});
+    platform::LocalTime Now() override;
+    void Sleep(int milliseconds) override;
+    std::string AbbreviatedWeekdayName(int weekday) override; // 日 月 火 水 木 金 土
+    void Advance(long long milliseconds);
+    void Set(const platform::LocalTime& time);
+    // Called on every Now(); lets a test move time forward as work "takes" time.
+    std::function<void(FakeClock&)> OnNow;
+    std::vector<int> Sleeps;
+    long long Elapsed() const { return elapsedMs_; }
+
+private:
+    long long epochMs_ = 0; // milliseconds since 1970-01-01 00:00 local
+    long long elapsedMs_ = 0;
+};
+
+class FakeScreen : public platform::Screen {
+public:
+    explicit FakeScreen(platform::Size size = {1024, 768}) : size(size) {}
+    platform::Size PrimarySize() override { return size; }
+    platform::Size size;
+};
+
+class FakeProcess : public platform::Process {
+public:
+    std::string appDirectory = "C:\\Program Files\\LumoraScr";
+    std::string userConfigDirectory = "C:\\Users\\me\\AppData\\Roaming\\LumoraScr\\";
+    std::string installedDataDirectory;
+    std::set<std::string> writableDirectories;
+    std::map<std::string, std::string> files; // path -> bytes
+    std::vector<double> randomSequence;       // served in order, then repeated from the start
+    int seeds = 0;
+
+    std::string AppDirectory() override { return appDirectory; }
+    std::string UserConfigDirectory() override { return userConfigDirectory; }
+    std::string InstalledDataDirectory() override { return installedDataDirectory; }
+    bool FileExists(const std::string& path) override { return files.count(path) > 0; }
+    bool IsDirectoryWritable(const std::string& dir) override {
+        return writableDirectories.count(dir) > 0;
+    }
+    bool EnsureDirectory(const std::string&) override { return true; }
+    bool ReadFile(const std::string& path, std::string& bytes) override;
+    std::string ResolvePathCase(const std::string& path) override { return path; }
+    void SeedRandomFromClock() override { ++seeds; }
+    double Random() override;
+
+private:
+    std::size_t next_ = 0;
+};
+
+class FakeText : public platform::Text {
+public:
+    explicit FakeText(char separator = '\\') : separator(separator) {}
+    std::string ToLower(const std::string& utf8) override; // ASCII and full-width Latin
+    bool FitsCodePage(const std::string& utf8) override;   // false for text with U+00E9 'é'
+    char PathSeparator() override { return separator; }
+    char separator;
+};
+
+// Key/value store with the observable behaviour of a private-profile file, for tests that are
+// about what the core stores rather than how the file looks.
+class MemorySettingsFile : public platform::SettingsFile {
+public:
+    std::string Read(const std::string& section, const std::string& key,
+                     const std::string& defaultValue, const std::string& file) override;
+    bool Write(const std::string& section, const std::string& key, const std::string& value,
+               const std::string& file) override;
+    bool Has(const std::string& file, const std::string& section, const std::string& key) const;
+    std::string Get(const std::string& file, const std::string& section,
+                    const std::string& key) const;
+    std::map<std::tuple<std::string, std::string, std::string>, std::string> values;
+    bool failWrites = false;
+    int writes = 0;
+};
+
+class FakeWindows : public platform::Windows {
+public:
+    std::set<std::string> titles;
+    int pumps = 0;
+    int cursorCount = 0; // display count change: -1 per hide, +1 per show
+    platform::NativeHandle root = 1;
+    std::function<void()> onPump;
+    std::function<std::unique_ptr<platform::PreviewWindow>(const platform::PreviewDesign&)>
+        makePreview;
+    std::function<std::unique_ptr<platform::SaverWindow>(platform::SaverEvents&,
+                                                         platform::NativeHandle)>
+        makeSaver;
+    std::vector<std::string> lookups;
+
+    bool TopLevelWindowExists(const std::string& title) override {
+        lookups.push_back(title);
+        return titles.count(title) > 0;
+    }
+    void PumpMessages() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
+    void RunMessageLoop() override {}
+    void ShowCursor(bool show) override { cursorCount += show ? 1 : -1; }
+    platform::NativeHandle RootWindow() override { return root; }
+    std::unique_ptr<platform::PreviewWindow>
+    CreatePreviewWindow(const platform::PreviewDesign& design) override {
+        return makePreview ? makePreview(design) : nullptr;
+    }
+    std::unique_ptr<platform::SaverWindow> CreateSaverWindow(platform::SaverEvents& events,
+                                                             platform::NativeHandle host) override {
+        return makeSaver ? makeSaver(events, host) : nullptr;
+    }
+};
+
+} // namespace fakes
