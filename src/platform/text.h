@@ -13,6 +13,9 @@ public:
     virtual bool FitsCodePage(const std::string& utf8) = 0;
     // The separator between folders of a path ('\\' on Windows, '/' elsewhere).
     virtual char PathSeparator() = 0;
+    // A text file's bytes as UTF-8: the system's code page on Windows; elsewhere UTF-8, or
+    // Shift-JIS (CP932) when the bytes are not valid UTF-8.
+    virtual std::string FileTextToUtf8(const std::string& bytes) = 0;
 };
 
 } // namespace platform

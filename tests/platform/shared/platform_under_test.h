@@ -1,0 +1,18 @@
+#pragma once
+// The real services of the platform this test binary is built for.
+#include "platform/services.h"
+
+namespace under_test {
+
+platform::SettingsFile& SettingsFile();
+platform::Drawing& Drawing();
+platform::Pictures& Pictures();
+platform::Text& Text();
+platform::Process& Process();
+// A folder for the test's files, created fresh, in the system's path form.
+std::string TempDirectory();
+// Writes bytes to a file (path in the system's form); false on failure.
+bool WriteBytes(const std::string& path, const std::string& bytes);
+bool ReadBytes(const std::string& path, std::string& bytes);
+
+} // namespace under_test
