@@ -5,7 +5,7 @@
 
 // One picture of the slide show.
 struct ImageEntry {
-    std::string Folder;     // ends in the path separator
+    std::string Folder; // ends in the path separator
     std::string FileName;
     std::string Title;      // the line the settings dialog shows
     std::string OrigFolder; // copy of Folder taken when the entry was created
@@ -37,7 +37,9 @@ inline std::vector<HolidayEntry> HolidayList(1);
 inline std::int16_t HolidayCount = 0;
 
 // The upper bound of ImageList (0 for the empty list).
-inline int ImageCount() { return static_cast<int>(ImageList.size()) - 1; }
+inline int ImageCount() {
+    return static_cast<int>(ImageList.size()) - 1;
+}
 
 std::string GetIniString(const std::string& section, const std::string& key,
                          const std::string& defaultValue, const std::string& fileName);
@@ -65,9 +67,19 @@ std::string FormatImageLine(const ImageEntry& entry);
 ImageEntry ParseImageLine(const std::string& line);
 // A "Count" value as a list size; 0 for anything but a whole number from 0 to 32767.
 int ParseImageCount(const std::string& text);
-// Reads a holiday file's text (UTF-8, or Shift-JIS when not valid UTF-8); lines that can never
-// match a date are skipped. `rejected` (optional) receives their 1-based line numbers.
-std::vector<HolidayEntry> ParseHolidayFile(const std::string& bytes,
-                                           std::vector<int>* rejected = nullptr);
+// Why a line of the holiday file was skipped or looks suspicious.
+struct HolidayProblem {
+    int Line = 0; // 1-based
+    std::string Reason;
+    friend bool operator==(const HolidayProblem&, const HolidayProblem&) = default;
+};
+
+// The rules of a holiday file whose text is already UTF-8 (see Text::FileTextToUtf8), in file
+// order, without the unused entry 0. Lines that can never match a date (too few fields, a month
+// or day that is not a whole number in range) are skipped; lines whose keyword is unknown or
+// starts with a blank are kept, because the calendar simply ignores them. Both kinds are
+// reported in `problems` (optional), by line number.
+std::vector<HolidayEntry> ParseHolidayFile(const std::string& text,
+                                           std::vector<HolidayProblem>* problems = nullptr);
 
 } // namespace basComon

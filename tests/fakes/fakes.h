@@ -71,6 +71,8 @@ public:
     std::string ToLower(const std::string& utf8) override; // ASCII and full-width Latin
     bool FitsCodePage(const std::string& utf8) override;   // false for text with U+00E9 'é'
     char PathSeparator() override { return separator; }
+    // The fake system's code page is UTF-8 itself.
+    std::string FileTextToUtf8(const std::string& bytes) override { return bytes; }
     char separator;
 };
 
