@@ -1,23 +1,24 @@
 # Sourced: a Wine with a Japanese locale (code page 932) in a prefix kept under .cache/.
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="${WINEPREFIX:-$root/.cache/wine}"
-export LOCPATH="$root/.cache/locale"
+lumora_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="${WINEPREFIX:-$lumora_root/.cache/wine}"
+export LOCPATH="$lumora_root/.cache/locale"
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 export WINEARCH=win64
 if [ ! -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]; then
     mkdir -p "$LOCPATH"
-    localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || true
+    localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
 fi
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 2>/dev/null
 if [ ! -f "$WINEPREFIX/.lumora-ready" ]; then
     mkdir -p "$WINEPREFIX"
     timeout 300 wine wineboot -i >/dev/null 2>&1 || true
-    # "ＭＳ ゴシック" is drawn with the installed Japanese gothic face.
-    for face in "ＭＳ ゴシック" "MS Gothic" "ＭＳ Ｐゴシック" "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    timeout 120 wineserver -w || true
+    # "ＭＳ ゴシック" and the dialog fonts are drawn with the installed Japanese gothic face.
+    for face in "ＭＳ ゴシック" "MS Gothic" "ＭＳ Ｐゴシック" "MS PGothic" "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma"; do
         timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
             /v "$face" /t REG_SZ /d "IPAGothic" /f >/dev/null 2>&1 || true
     done
-    timeout 60 wineserver -w || true
+    timeout 120 wineserver -w || true
     touch "$WINEPREFIX/.lumora-ready"
 fi

@@ -25,4 +25,10 @@ double Val(const std::string& text);
 // The preview's host handle from the command line; 0 when outside the 32-bit range.
 std::int32_t PreviewHandleOf(const std::string& commandLine);
 
+// The window to draw the saver into when another program hosts it (XScreenSaver): the id after
+// `--window-id`; for `--root` XSCREENSAVER_WINDOW or else the root window; XSCREENSAVER_WINDOW
+// with "/s" or no switch. 0 when the saver is to open its own window.
+platform::NativeHandle HostedSaverWindow(const platform::StartInfo& start,
+                                         platform::NativeHandle root);
+
 } // namespace basComon

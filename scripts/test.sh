@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Sets everything up, builds both programs and runs every test: the core and platform suites
+# natively (Qt offscreen and on Xvfb), the Windows build's suites under Wine, and the
+# end-to-end runs of both programs. Prints the test runner's summary.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+step() { printf '\n== %s\n' "$*"; }
+
+step "Installing packages"
+timeout 1800 bash scripts/setup.sh || exit 1
+step "Building"
+bash scripts/build.sh || exit 1
+step "Preparing Wine (Japanese locale, prefix in .cache/wine)"
+( . scripts/wine-env.sh ) || exit 1
+trap '. "$root/scripts/wine-env.sh" >/dev/null 2>&1; timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
+
+step "Running the tests"
+LUMORA_TEST_ARTIFACTS="$root/build/test-artifacts" \
+    timeout 3000 bash scripts/with-x.sh \
+    ctest --test-dir build/linux --output-on-failure --timeout 600 "$@"
+rc=$?
+echo "Screenshots and logs of the end-to-end runs: build/test-artifacts/"
+exit $rc
