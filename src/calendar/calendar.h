@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/drawing.h"
 
@@ -28,8 +30,24 @@ int GetThirdMonday(int year, int month);
 // left as it was otherwise.
 bool IsHoliday(const Date& date, std::string& name);
 
+// Names the holiday law gives to days that no rule line names.
+inline const char* const SubstituteHolidayName = "振替休日";
+inline const char* const CitizensHolidayName = "国民の休日";
+
 // Draws the day row of the current month and the date and time above it onto `hDC`, sized for
 // the screen the platform reports.
 bool DrawCalendar(platform::DeviceContext& hDC);
+
+// The clock line "yyyy.mm.dd(ddd) hh:nn" for `weekdayName`, cut to 21 characters.
+std::string FormatClockText(int year, int month, int day, int hour, int minute,
+                            const std::string& weekdayName);
+
+// True for a real date of the years 1 to 9999.
+bool IsValidDate(const Date& date);
+// "YYYY-MM-DD" to a date; nothing for any other text or a date the calendar does not have.
+std::optional<Date> ParseIsoDate(const std::string& text);
+std::string FormatIsoDate(const Date& date);
+// "YYYY-MM-DD,name" for every holiday from `from` to `to` inclusive, in date order.
+std::vector<std::string> HolidayLines(const Date& from, const Date& to);
 
 } // namespace basComon
