@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "fakes/fakes.h"
+#include "settings/settings.h"
+#include "startup/startup.h"
+
+namespace {
+
+struct PreviewLog {
+    std::vector<std::string> calls;
+    platform::PreviewDesign design;
+};
+
+class FakePreview : public platform::PreviewWindow {
+public:
+    explicit FakePreview(PreviewLog& log) : log_(log) {}
+    void SetPosition(int left, int top) override {
+        log_.calls.push_back("position " + std::to_string(left) + "," + std::to_string(top));
+    }
+    void SetCaption(const std::string& caption) override { log_.calls.push_back("caption " + caption); }
+    void MakeChildOf(platform::NativeHandle host) override {
+        log_.calls.push_back("child of " + std::to_string(host));
+    }
+    void Show() override { log_.calls.push_back("show"); }
+    platform::NativeHandle Handle() override { return 99; }
+
+private:
+    PreviewLog& log_;
+};
+
+// Start-up against fake services, with one stored picture and one holiday rule.
+class MainTest : public testing::Test {
+protected:
+    MainTest() : services_(Fakes()) {
+        process.appDirectory = "C:\\Saver";
+        process.writableDirectories.insert("C:\\Saver");
+        process.files["C:\\Saver\\Calender.dat"] = "FIX,1,1,元日\r\n";
+        settings.values[{"C:\\Saver\\LumoraScr.ini", "image", "count"}] = "1";
+        settings.values[{"C:\\Saver\\LumoraScr.ini", "image", "1"}] =
+            "True\ta.jpg\tc:\\p\\\ta.jpg\tc:\\p\\";
+        windows.makePreview = [this](const platform::PreviewDesign& design) {
+            preview.design = design;
+            return std::make_unique<FakePreview>(preview);
+        };
+        ImageEntry stale;
+        stale.Title = "stale";
+        basComon::ImageList.assign(3, stale);
+        basComon::HolidayList.assign(1, HolidayEntry{});
+        basComon::HolidayCount = 0;
+    }
+
+    void Start(const std::string& commandLine) {
+        platform::StartInfo start;
+        start.CommandLine = commandLine;
+        basComon::Main(start);
+    }
+
+    platform::Services Fakes() {
+        platform::Services s;
+        s.process = &process;
+        s.windows = &windows;
+        s.clock = &clock;
+        s.screen = &screen;
+        s.settingsFile = &settings;
+        s.text = &text;
+        return s;
+    }
+
+    bool Loaded() const { return basComon::ImageCount() == 1 && basComon::HolidayCount == 1; }
+
+    fakes::FakeProcess process;
+    fakes::FakeWindows windows;
+    fakes::FakeClock clock;
+    fakes::FakeScreen screen;
+    fakes::MemorySettingsFile settings;
+    fakes::FakeText text;
+    PreviewLog preview;
+
+private:
+    platform::ScopedServices services_;
+};
+
+TEST_F(MainTest, AnOpenSettingsDialogOrSaverTitleRefusesEveryStartWithoutLoading) {
+    for (const char* title : {"LumoraScreenSaver Setting", "LumoraScreenSaver"}) {
+        for (const char* commandLine : {"/s", "/p 12", "/c", "", "/x"}) {
+            windows.titles = {title};
+            windows.lookups.clear();
+            Start(commandLine);
+            EXPECT_EQ(basComon::ImageCount(), 2) << title << " " << commandLine;
+            EXPECT_TRUE(preview.calls.empty());
+            EXPECT_EQ(windows.lookups, (std::vector<std::string>{"LumoraScreenSaver",
+                                                                 "LumoraScreenSaver Setting"}));
+        }
+    }
+}
+
+TEST_F(MainTest, PreviewIsPlacedAtTheTopLeftOfTheHostAndShown) {
+    windows.titles = {"Preview"};
+    Start("/p 4711");
+    EXPECT_TRUE(Loaded());
+    EXPECT_EQ(basComon::PreviewParent, 4711);
+    EXPECT_EQ(preview.calls, (std::vector<std::string>{"position 0,0", "caption Preview",
+                                                       "child of 4711", "show"}));
+    EXPECT_EQ(preview.design.Client, (platform::Size{312, 213}));
+    ASSERT_EQ(preview.design.Labels.size(), 2u);
+    EXPECT_EQ(preview.design.Labels[0].TextColor, 0x606060u);
+    EXPECT_EQ(preview.design.Labels[0].Bounds, (platform::Rect{8, 8, 193, 65}));
+    EXPECT_EQ(preview.design.Labels[1].TextColor, platform::SystemColor(2));
+    EXPECT_EQ(preview.design.Labels[1].Bounds, (platform::Rect{7, 7, 192, 64}));
+    EXPECT_EQ(preview.design.Labels[1].Caption, "LumoraScr");
+}
+
+TEST_F(MainTest, PreviewWithoutAHandleStillShowsTheWindow) {
+    Start("/p");
+    EXPECT_EQ(preview.calls.back(), "show");
+    EXPECT_EQ(preview.calls[2], "child of 0");
+}
+
+TEST_F(MainTest, UnknownSwitchLoadsBothFilesOpensNothingAndWritesNothing) {
+    for (const char* commandLine : {"/a", "x", "-s"}) {
+        basComon::ImageList.assign(3, ImageEntry{});
+        Start(commandLine);
+        EXPECT_TRUE(Loaded()) << commandLine;
+        EXPECT_TRUE(preview.calls.empty());
+        EXPECT_EQ(settings.writes, 0);
+    }
+}
+
+TEST_F(MainTest, DeveloperFolderSetsTheFlag) {
+    process.appDirectory = "d:\\tovik\\bin";
+    Start("/x");
+    EXPECT_TRUE(basComon::DevMode);
+    process.appDirectory = "C:\\Saver";
+    Start("/x");
+    EXPECT_FALSE(basComon::DevMode);
+}
+
+} // namespace
