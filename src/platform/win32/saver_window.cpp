@@ -1,0 +1,189 @@
+#include "gdi_dc.h"
+#include "win32_windows.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr wchar_t SaverClass[] = L"LumoraScrSaver";
+constexpr Color Navy = Rgb(0, 0, 64);
+
+class Win32SaverWindow;
+
+// Draws into the window's kept image and shows the changed rectangle at once, so that a later
+// repaint finds what was last shown.
+class SaverDc : public GdiDc {
+  public:
+    explicit SaverDc(Win32SaverWindow& window);
+    void DrawText(const std::string& text, const Rect& rect, unsigned format) override;
+    void CopyFrom(int x, int y, int width, int height, DeviceContext& source, int sx,
+                  int sy) override;
+    void Fill(const Rect& rect, Color color) override;
+
+  private:
+    Win32SaverWindow& window_;
+};
+
+class Win32SaverWindow : public SaverWindow {
+  public:
+    Win32SaverWindow(SaverEvents& events, HWND host) : events_(events), host_(host), dc_(*this) {
+        RegisterWindowClass(SaverClass, &Procedure, CreateSolidBrush(ToColorRef(Navy)));
+        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (host_) GetClientRect(host_, &area);
+        const DWORD style = host_ ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
+        backing_.Resize(area.right, area.bottom, Navy);
+        hwnd_ = CreateWindowExW(0, SaverClass, L"", style, 0, 0, area.right, area.bottom, host_,
+                                nullptr, GetModuleHandleW(nullptr), this);
+    }
+
+    ~Win32SaverWindow() override { Close(); }
+
+    void Show() override {
+        if (!hwnd_) return;
+        ShowWindow(hwnd_, SW_SHOW);
+        UpdateWindow(hwnd_);
+    }
+
+    void Maximize() override {
+        if (!hwnd_) return;
+        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (host_) GetClientRect(host_, &area);
+        SetWindowPos(hwnd_, nullptr, 0, 0, area.right, area.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    void MakeTopmost() override {
+        if (hwnd_)
+            SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+
+    Size ClientSize() override {
+        RECT r{};
+        if (hwnd_) GetClientRect(hwnd_, &r);
+        return {r.right, r.bottom};
+    }
+
+    DeviceContext& Dc() override { return dc_; }
+
+    void Close() override {
+        if (hwnd_) DestroyWindow(hwnd_);
+    }
+
+    HWND Hwnd() const { return hwnd_; }
+    HDC BackingDc() const { return backing_.Hdc(); }
+
+    // Puts a rectangle of the kept image on the screen.
+    void Present(int x, int y, int width, int height) {
+        if (!hwnd_ || !IsWindowVisible(hwnd_)) return;
+        WindowDc screen(hwnd_);
+        BitBlt(screen.Get(), x, y, width, height, backing_.Hdc(), x, y, SRCCOPY);
+    }
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+        if (message == WM_NCCREATE) {
+            auto* self = static_cast<Win32SaverWindow*>(
+                reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            self->hwnd_ = hwnd;
+            ProgramWindowOpened();
+        }
+        auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self) {
+            LRESULT result = 0;
+            if (self->Handle(message, wp, lp, result)) return result;
+        }
+        if (message == WM_NCDESTROY && self) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            ProgramWindowClosed();
+        }
+        return DefWindowProcW(hwnd, message, wp, lp);
+    }
+
+    bool Handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
+        switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            events_.OnKeyDown(static_cast<int>(wp));
+            return true;
+        case WM_LBUTTONDOWN:
+            events_.OnMouseDown(1);
+            return true;
+        case WM_RBUTTONDOWN:
+            events_.OnMouseDown(2);
+            return true;
+        case WM_MBUTTONDOWN:
+            events_.OnMouseDown(4);
+            return true;
+        case WM_XBUTTONDOWN:
+            events_.OnMouseDown(GET_XBUTTON_WPARAM(wp) == XBUTTON1 ? 8 : 16);
+            result = TRUE;
+            return true;
+        case WM_MOUSEMOVE:
+            // Signed: a pointer left of or above a hosted window reports negative positions.
+            events_.OnMouseMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+            return true;
+        case WM_CLOSE:
+            // The saver ends through its own sequence, which closes the window.
+            events_.OnCloseRequest();
+            return true;
+        case WM_SIZE:
+            backing_.Resize(LOWORD(lp), HIWORD(lp), Navy);
+            return false;
+        case WM_ERASEBKGND:
+            result = 1;
+            return true;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            const RECT& r = ps.rcPaint;
+            if (r.right > backing_.Width() || r.bottom > backing_.Height()) {
+                UniqueBrush navy(CreateSolidBrush(ToColorRef(Navy)));
+                FillRect(dc, &r, navy.Get());
+            }
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backing_.Hdc(), r.left,
+                   r.top, SRCCOPY);
+            EndPaint(hwnd_, &ps);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+    SaverEvents& events_;
+    HWND host_;
+    HWND hwnd_ = nullptr;
+    DibImage backing_;
+    SaverDc dc_;
+};
+
+SaverDc::SaverDc(Win32SaverWindow& window) : GdiDc(window.BackingDc()), window_(window) {}
+
+void SaverDc::DrawText(const std::string& text, const Rect& rect, unsigned format) {
+    GdiDc::DrawText(text, rect, format);
+    window_.Present(rect.Left, rect.Top, rect.Width(), rect.Height());
+}
+
+void SaverDc::CopyFrom(int x, int y, int width, int height, DeviceContext& source, int sx, int sy) {
+    GdiDc::CopyFrom(x, y, width, height, source, sx, sy);
+    window_.Present(x, y, width, height);
+}
+
+void SaverDc::Fill(const Rect& rect, Color color) {
+    GdiDc::Fill(rect, color);
+    window_.Present(rect.Left, rect.Top, rect.Width(), rect.Height());
+}
+
+} // namespace
+
+std::unique_ptr<SaverWindow> MakeSaverWindow(SaverEvents& events, NativeHandle host) {
+    return std::make_unique<Win32SaverWindow>(
+        events, reinterpret_cast<HWND>(static_cast<std::intptr_t>(host)));
+}
+
+HWND WindowOf(SaverWindow& window) {
+    auto* own = dynamic_cast<Win32SaverWindow*>(&window);
+    return own ? own->Hwnd() : nullptr;
+}
+
+} // namespace platform::win32
