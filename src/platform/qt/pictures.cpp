@@ -1,0 +1,151 @@
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "qt_services.h"
+#include "qt_surface.h"
+
+namespace platform::qt {
+namespace {
+
+constexpr std::int64_t MaxPixels = 100'000'000;
+constexpr int MaxSide = 32767;
+
+bool Rotates(QImageIOHandler::Transformations t) {
+    return t.testFlag(QImageIOHandler::TransformationRotate90);
+}
+
+// Megabytes an image of `pixels` 32-bit pixels takes, with room for the decoder's own rows.
+int AllocationLimitFor(std::int64_t pixels) {
+    return static_cast<int>((pixels * 4 + (1 << 20) - 1) >> 20) + 4;
+}
+
+std::uint32_t Le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+// A plain (uncompressed) BMP shorter than its rows would be decoded into an image of the full
+// claimed size; such a file is refused from its header and length alone.
+bool BmpShorterThanItsRows(QFile& file) {
+    unsigned char h[34];
+    if (file.read(reinterpret_cast<char*>(h), sizeof h) != sizeof h) return false;
+    if (h[0] != 'B' || h[1] != 'M') return false;
+    const std::uint32_t offset = Le32(h + 10);
+    const std::uint32_t infoSize = Le32(h + 14);
+    if (infoSize < 40) return false;
+    const std::int64_t width = static_cast<std::int32_t>(Le32(h + 18));
+    const std::int64_t height =
+        std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(Le32(h + 22))));
+    const int bits = h[28] | (h[29] << 8);
+    const std::uint32_t compression = Le32(h + 30);
+    if (compression != 0 && compression != 3) return false; // RLE and others: no fixed length
+    if (width <= 0 || bits <= 0) return false;
+    const std::int64_t stride = (width * bits + 31) / 32 * 4;
+    return static_cast<std::int64_t>(offset) + stride * height > file.size();
+}
+
+class QtPicture final : public Picture {
+  public:
+    QtPicture(QString path, QByteArray format, QSize stored,
+              QImageIOHandler::Transformations transformation)
+        : path_(std::move(path)), format_(std::move(format)), stored_(stored),
+          transformation_(transformation) {}
+
+    int Width() const override {
+        return Rotates(transformation_) ? stored_.height() : stored_.width();
+    }
+    int Height() const override {
+        return Rotates(transformation_) ? stored_.width() : stored_.height();
+    }
+
+    bool DrawScaled(Surface& target, const Rect& dest) override {
+        if (dest.Width() <= 0 || dest.Height() <= 0) return true;
+        QImage picture = Decode(QSize(dest.Width(), dest.Height()));
+        if (picture.isNull()) return false;
+        QImage& canvas = ImageOf(target);
+        QPainter painter(&canvas);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(dest.Left, dest.Top), picture);
+        return true;
+    }
+
+  private:
+    // The picture upright at exactly `size`, decoded no larger than it needs to be.
+    QImage Decode(QSize size) const {
+        QImageReader reader(path_, format_);
+        reader.setAutoTransform(true);
+        // The decoder applies the orientation after decoding, so it is asked for the size
+        // in the file's own orientation.
+        const QSize storedTarget = Rotates(transformation_) ? size.transposed() : size;
+        std::int64_t pixels = std::int64_t(stored_.width()) * stored_.height();
+        const bool shrinking =
+            storedTarget.width() < stored_.width() || storedTarget.height() < stored_.height();
+        if (shrinking && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+            // JPEG decodes straight to a reduced size (1/8 steps of the DCT), at least as large
+            // as asked; the decoder then averages down to the exact size when its quality
+            // setting is high.
+            reader.setScaledSize(storedTarget);
+            reader.setQuality(100);
+            const double f = std::min(double(stored_.width()) / storedTarget.width(),
+                                      double(stored_.height()) / storedTarget.height());
+            const int eighths = std::clamp(static_cast<int>(std::ceil(8 / f)), 1, 8);
+            pixels = std::int64_t(stored_.width() * eighths / 8 + 1) *
+                     (stored_.height() * eighths / 8 + 1);
+        }
+        reader.setAllocationLimit(AllocationLimitFor(pixels));
+        QImage image = reader.read();
+        if (image.isNull()) return {};
+        if (image.size() != size)
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Transparent parts show the black of the canvas, as they would on any dark page.
+        if (image.hasAlphaChannel())
+            image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    QString path_;
+    QByteArray format_;
+    QSize stored_;
+    QImageIOHandler::Transformations transformation_;
+};
+
+class QtPictures final : public Pictures {
+  public:
+    std::unique_ptr<Picture> Load(const std::string& path) override {
+        const QString file = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+        const QFileInfo info(file);
+        if (!info.isFile() || info.size() == 0) return nullptr;
+        QFile device(file);
+        if (!device.open(QIODevice::ReadOnly)) return nullptr;
+        if (BmpShorterThanItsRows(device)) return nullptr;
+        device.seek(0);
+
+        QImageReader reader(&device);
+        reader.setDecideFormatFromContent(true);
+        reader.setAutoTransform(true);
+        if (!reader.canRead()) return nullptr;
+        // The BMP reader reports the height of a file stored top down as negative.
+        const QSize claimed = reader.size();
+        const QSize size(std::abs(claimed.width()), std::abs(claimed.height()));
+        if (!size.isValid() || size.isEmpty()) return nullptr;
+        if (size.width() > MaxSide || size.height() > MaxSide ||
+            std::int64_t(size.width()) * size.height() > MaxPixels)
+            return nullptr;
+        return std::make_unique<QtPicture>(file, reader.format(), size, reader.transformation());
+    }
+};
+
+} // namespace
+
+Pictures& PicturesService() {
+    static QtPictures pictures;
+    return pictures;
+}
+
+} // namespace platform::qt
