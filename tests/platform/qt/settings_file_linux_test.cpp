@@ -1,0 +1,181 @@
+// What only the Linux reader/writer does: Shift-JIS files, the exact lines it keeps, and the
+// atomic replace that never leaves half a file.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "platform/qt/qt_services.h"
+#include "platform/shared/platform_under_test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LinuxSettingsFileTest : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_FALSE(directory.empty()); }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(directory, ignored);
+    }
+    std::string Given(const std::string& bytes) {
+        EXPECT_TRUE(under_test::WriteBytes(file, bytes));
+        return file;
+    }
+    std::string Bytes() {
+        std::string bytes;
+        EXPECT_TRUE(under_test::ReadBytes(file, bytes));
+        return bytes;
+    }
+    // Everything in the folder, so a test can see that no temporary file was left behind.
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(directory))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    platform::SettingsFile& settings = platform::qt::SettingsFileService();
+    std::string directory = under_test::TempDirectory();
+    std::string file = directory + "/LumoraScr.ini";
+};
+
+TEST_F(LinuxSettingsFileTest, ShiftJisFileIsReadAndRewrittenAsUtf8) {
+    // 写真 and 夏 in Shift-JIS; the trailing bytes 0x5C of 表 must not be taken for a separator.
+    Given("[Image]\r\nCount=1\r\n1=True\t\x95\x5C\t\x8E\xCA\x90\x5E\\\x89\xC4\\\r\n");
+    EXPECT_EQ(settings.Read("Image", "1", "", file), "True\t表\t写真\\夏\\");
+    ASSERT_TRUE(settings.Write("Image", "Count", "1", file));
+    EXPECT_EQ(Bytes(), "[Image]\r\nCount=1\r\n1=True\t表\t写真\\夏\\\r\n");
+}
+
+TEST_F(LinuxSettingsFileTest, OtherLinesStayByteForByte) {
+    const struct {
+        const char *name, *before, *section, *key, *value, *after;
+    } cases[] = {
+        {"new key before the blank lines that end its section",
+         "[A]\r\nk=1\r\n\r\n\r\n[B]\r\nz=2\r\n", "A", "n", "2",
+         "[A]\r\nk=1\r\nn=2\r\n\r\n\r\n[B]\r\nz=2\r\n"},
+        {"comment and odd spacing kept", "  ; note \r\n[A]\r\n  Key  =  old  \r\nx = 1\r\n", "a",
+         "KEY", "new", "  ; note \r\n[A]\r\nKey=new\r\nx = 1\r\n"},
+        {"LF and CR line ends become CR LF", "[A]\nk=1\rj=2", "A", "j", "3",
+         "[A]\r\nk=1\r\nj=3\r\n"},
+        {"first of two same-named sections", "[A]\r\nk=1\r\n[a]\r\nj=2\r\n", "A", "j", "3",
+         "[A]\r\nk=1\r\nj=3\r\n[a]\r\nj=2\r\n"},
+        {"byte-order mark kept", "\xEF\xBB\xBF[A]\r\nk=1\r\n", "A", "k", "2",
+         "\xEF\xBB\xBF[A]\r\nk=2\r\n"},
+        {"empty section gets the key right after its header", "[A]\r\n\r\n[B]\r\n", "A", "k", "v",
+         "[A]\r\nk=v\r\n\r\n[B]\r\n"},
+        {"value written as given", "", "A", "k", " padded ", "[A]\r\nk= padded \r\n"},
+    };
+    for (const auto& c : cases) {
+        Given(c.before);
+        ASSERT_TRUE(settings.Write(c.section, c.key, c.value, file)) << c.name;
+        EXPECT_EQ(Bytes(), c.after) << c.name;
+    }
+}
+
+TEST_F(LinuxSettingsFileTest, ReplaceKeepsModeAndLinks) {
+    Given("[A]\r\nk=1\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    const std::string link = directory + "/link.ini";
+    ASSERT_EQ(::symlink("LumoraScr.ini", link.c_str()), 0);
+    ASSERT_TRUE(settings.Write("A", "k", "2", link));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Bytes(), "[A]\r\nk=2\r\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(LinuxSettingsFileTest, ReadOnlyFileIsLeftAlone) {
+    const std::string before = Given("[A]\r\nk=1\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    EXPECT_FALSE(settings.Write("A", "k", "2", file));
+    EXPECT_EQ(Bytes(), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"LumoraScr.ini"});
+}
+
+TEST_F(LinuxSettingsFileTest, FullDiskKeepsTheOldFile) {
+    std::string big = "[A]\r\n";
+    for (int i = 0; i < 200; ++i)
+        big += "k" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
+    Given(big);
+    // A file size limit below the new file's size makes the write fail half way, as a full
+    // disk would.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = settings.Write("A", "new", "value", file);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Bytes(), big);
+    EXPECT_EQ(Names(), std::vector<std::string>{"LumoraScr.ini"});
+}
+
+// Makes a folder refuse new files even to root, for as long as the guard lives.
+class LockedFolder {
+  public:
+    explicit LockedFolder(const std::string& path) {
+        ::chmod(path.c_str(), 0555);
+        if (::access(path.c_str(), W_OK) != 0) {
+            path_ = path;
+            return;
+        }
+        fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            if (::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0) path_ = path;
+        }
+    }
+    ~LockedFolder() {
+        if (fd_ >= 0) {
+            int flags = 0;
+            if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd_);
+        }
+        if (!path_.empty()) ::chmod(path_.c_str(), 0755);
+    }
+    bool Locked() const { return !path_.empty(); }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+TEST_F(LinuxSettingsFileTest, UnwritableFolderKeepsTheOldFile) {
+    Given("[A]\r\nk=1\r\n");
+    {
+        LockedFolder locked(directory);
+        if (!locked.Locked()) GTEST_SKIP() << "this file system cannot lock a folder";
+        EXPECT_FALSE(settings.Write("A", "k", "2", file));
+        EXPECT_EQ(settings.Read("A", "k", "", file), "1");
+    }
+    EXPECT_EQ(Bytes(), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"LumoraScr.ini"});
+}
+
+TEST_F(LinuxSettingsFileTest, PathThroughAFileFails) {
+    Given("[A]\r\nk=1\r\n");
+    EXPECT_FALSE(settings.Write("A", "k", "2", file + "/LumoraScr.ini"));
+    EXPECT_EQ(settings.Read("A", "k", "d", file + "/LumoraScr.ini"), "d");
+    EXPECT_FALSE(settings.Write("A", "k", "2", directory));
+    EXPECT_EQ(Bytes(), "[A]\r\nk=1\r\n");
+}
+
+} // namespace
