@@ -1,0 +1,103 @@
+# Shared by the end-to-end scripts: run inside an X server with a window manager (see
+# scripts/with-x.sh). Arguments of every script: the Linux build folder, the Windows build folder.
+set -uo pipefail
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+LINUX_BUILD=${1:-$E2E_ROOT/build/linux}
+WINDOWS_BUILD=${2:-}
+E2E_NAME=$(basename "$0" .sh)
+ARTIFACTS=${LUMORA_TEST_ARTIFACTS:-$E2E_ROOT/build/test-artifacts}/$E2E_NAME
+mkdir -p "$ARTIFACTS"
+WORK=$(mktemp -d "/tmp/lumora-$E2E_NAME.XXXXXX")
+PASSED=0
+FAILED=0
+BACKGROUND=()
+
+cleanup() {
+    for p in "${BACKGROUND[@]}"; do kill "$p" 2>/dev/null; done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+[ -n "${DISPLAY:-}" ] || { echo "skipped: no X display"; exit 77; }
+
+ok() { PASSED=$((PASSED + 1)); echo "ok: $*"; }
+fail() { FAILED=$((FAILED + 1)); echo "FAILED: $*"; }
+check() { local what=$1; shift; if "$@"; then ok "$what"; else fail "$what"; fi; }
+finish() {
+    echo "$E2E_NAME: $PASSED passed, $FAILED failed"
+    [ "$FAILED" -eq 0 ]
+}
+
+have_windows_build() { [ -n "$WINDOWS_BUILD" ] && [ -f "$WINDOWS_BUILD/LumoraScr.scr" ]; }
+
+# A program folder of its own for the Linux program: $1 folder; the picture list from the
+# remaining arguments (picture files).
+make_linux_folder() {
+    local dir=$1; shift
+    mkdir -p "$dir"
+    cp "$LINUX_BUILD/lumorascr" "$dir/"
+    cp "$E2E_ROOT/data/Calender.dat" "$dir/"
+    write_list "$dir/LumoraScr.ini" / "$@"
+}
+
+make_windows_folder() {
+    local dir=$1; shift
+    mkdir -p "$dir"
+    cp "$WINDOWS_BUILD/LumoraScr.scr" "$WINDOWS_BUILD/Calender.dat" "$dir/"
+    write_list "$dir/LumoraScr.ini" '\' "$@"
+}
+
+# Writes a settings file listing the pictures; Windows paths go through Z: as Wine maps them.
+write_list() {
+    local file=$1 sep=$2; shift 2
+    {
+        printf '[Image]\r\nCount=%d\r\n' $#
+        local i=0 f folder name
+        for f in "$@"; do
+            i=$((i + 1))
+            folder=$(dirname "$f"); name=$(basename "$f")
+            if [ "$sep" = '\' ]; then folder="Z:${folder//\//\\}"; fi
+            printf '%d=True\t%s\t%s%s\t%s\t%s%s\r\n' $i "$name" "$folder" "$sep" "$name" "$folder" "$sep"
+        done
+    } >"$file"
+}
+
+wine_start() { # runs a Windows program in the background; sets LAST_PID
+    ( . "$E2E_ROOT/scripts/wine-env.sh"; exec wine "$@" ) >>"$ARTIFACTS/wine.log" 2>&1 &
+    LAST_PID=$!
+    BACKGROUND+=("$LAST_PID")
+}
+
+start_bg() { "$@" >>"$ARTIFACTS/program.log" 2>&1 & LAST_PID=$!; BACKGROUND+=("$LAST_PID"); }
+
+# Waits up to $2 seconds (default 5) for process $1 to end.
+ends_within() {
+    local pid=$1 limit=${2:-5} i
+    for i in $(seq $((limit * 10))); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+    return 1
+}
+still_running() { kill -0 "$1" 2>/dev/null; }
+
+# Waits up to $2 seconds for a window whose title is exactly $1; prints its id.
+wait_window() {
+    local title=$1 limit=${2:-10} i id
+    for i in $(seq $((limit * 5))); do
+        id=$(xdotool search --name "^${title}\$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
+
+screenshot() { import -window root "$ARTIFACTS/$1.png" 2>/dev/null; echo "$ARTIFACTS/$1.png"; }
+
+# Counts pixels of $1 inside the rectangle WxH+X+Y ($2) close to the colour R,G,B ($3) within $4.
+count_colour() {
+    local shot=$1 geometry=$2 rgb=$3 tolerance=${4:-40}
+    convert "$shot" -crop "$geometry" +repage -depth 8 txt:- 2>/dev/null |
+        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+        awk -v want="$rgb" -v tol="$tolerance" '
+            BEGIN { split(want, w, ",") }
+            { d = 0; for (i = 1; i <= 3; i++) { x = $i - w[i]; d += x < 0 ? -x : x } if (d <= tol) n++ }
+            END { print n + 0 }'
+}

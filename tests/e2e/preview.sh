@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The preview sits at the top-left of its host window and ends when the host is destroyed.
+. "$(dirname "$0")/lib.sh"
+
+make_linux_folder "$WORK/linux"
+xlogo -geometry 420x300+30+30 -bg '#c8c8c8' >/dev/null 2>&1 &
+host_app=$!; BACKGROUND+=("$host_app")
+host=$(xdotool search --sync --class xlogo | head -n 1)
+start_bg "$WORK/linux/lumorascr" /p "$host"
+preview=$LAST_PID
+sleep 2
+shot=$(screenshot linux-preview)
+children=$(xwininfo -children -id "$host" 2>/dev/null | grep -c '"Preview"\|312x213+0+0')
+check "linux: the preview is a child of the host window" test "$children" -ge 1
+origin=$(xwininfo -id "$host" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x "+" y }')
+check "linux: the preview's black fills the host's top-left corner" \
+    test "$(count_colour "$shot" "100x40+$((${origin%+*} + 200))+$((${origin#*+} + 150))" 0,0,0 30)" -ge 3500
+kill "$host_app"
+check "linux: the preview ends when its host window is destroyed" ends_within "$preview" 5
+
+if have_windows_build && [ -f "$WINDOWS_BUILD/tests/preview_host.exe" ]; then
+    make_windows_folder "$WORK/windows"
+    ( . "$E2E_ROOT/scripts/wine-env.sh"; timeout 90 wine "$WINDOWS_BUILD/tests/preview_host.exe" \
+        "$WORK/windows/LumoraScr.scr" ) >"$ARTIFACTS/preview_host.log" 2>&1
+    rc=$?
+    sed 's/^/  /' "$ARTIFACTS/preview_host.log" | grep -a -E 'ok|FAILED'
+    check "windows: preview placed in its host and gone with it" test "$rc" -eq 0
+fi
+finish

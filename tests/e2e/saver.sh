@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The saver on both builds: a revealed frame with the day row and clock after a few seconds,
+# the end on a key, on a pointer move of 6 right and 5 down but not of 7 right and 3 down.
+. "$(dirname "$0")/lib.sh"
+
+W=1024 H=768
+read -r W H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+convert -size 640x480 xc:'rgb(255,128,0)' -type TrueColor "BMP3:$WORK/orange.bmp"
+
+# Where today's number and the clock are drawn on a W x H screen.
+day=$(date +%-d)
+days=$(date -d "$(date +%Y-%m-01) +1 month -1 day" +%-d)
+cell_x=$(( (W - (20 * days + 10 * (days - 1))) / 2 + 30 * (day - 1) ))
+cell="20x20+${cell_x}+$((H - 22))"
+clock="180x28+$(( (W - 150) / 2 ))+$((H - 50))"
+
+check_frame() { # $1 label, $2 screenshot
+    local shot=$2
+    check "$1: picture centred on the screen" \
+        test "$(count_colour "$shot" 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 30)" -ge 1500
+    check "$1: today's number in green in its cell" \
+        test "$(count_colour "$shot" "$cell" 0,255,0 90)" -ge 4
+    check "$1: the clock in white inside its box" \
+        test "$(count_colour "$shot" "$clock" 255,255,255 60)" -ge 30
+}
+
+run_build() { # $1 label, $2 start command, $3 seconds to wait for the first frame
+    local label=$1 start=$2 settle=$3
+    xdotool mousemove 500 400
+    $start
+    local pid=$LAST_PID
+    sleep "$settle"
+    check_frame "$label" "$(screenshot "$label-frame")"
+    xdotool mousemove 507 403
+    sleep 1.5
+    check "$label: a pointer move of 7 right and 3 down does not end it" still_running "$pid"
+    xdotool mousemove 506 405
+    check "$label: a pointer move of 6 right and 5 down ends it" ends_within "$pid" 5
+    kill "$pid" 2>/dev/null
+
+    xdotool mousemove 500 400
+    $start
+    pid=$LAST_PID
+    sleep "$settle"
+    xdotool key a
+    check "$label: a key ends it" ends_within "$pid" 5
+    kill "$pid" 2>/dev/null
+}
+
+make_linux_folder "$WORK/linux" "$WORK/orange.bmp"
+run_build linux "start_bg $WORK/linux/lumorascr /s" 3
+
+if have_windows_build; then
+    make_windows_folder "$WORK/windows" "$WORK/orange.bmp"
+    run_build windows "wine_start $WORK/windows/LumoraScr.scr /s" 7
+fi
+finish
