@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The Linux program as an XScreenSaver hack: activated, it draws the frame into the window the
+# daemon hands over; deactivated, it ends.
+. "$(dirname "$0")/lib.sh"
+command -v xscreensaver >/dev/null || { echo "skipped: xscreensaver is not installed"; exit 77; }
+
+read -r W H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+convert -size 640x480 xc:'rgb(255,128,0)' -type TrueColor "BMP3:$WORK/orange.bmp"
+make_linux_folder "$WORK/bin" "$WORK/orange.bmp"
+mkdir -p "$WORK/home"
+cat >"$WORK/home/.xscreensaver" <<CONF
+timeout:	1:00:00
+lock:		False
+splash:		False
+fade:		False
+unfade:		False
+mode:		one
+selected:	0
+programs:	"LumoraScr"  $WORK/bin/lumorascr --root  \n\\
+CONF
+
+export HOME=$WORK/home
+xscreensaver -no-splash >"$ARTIFACTS/xscreensaver.log" 2>&1 &
+daemon=$!; BACKGROUND+=("$daemon")
+for _ in $(seq 50); do xscreensaver-command -version >/dev/null 2>&1 && break; sleep 0.2; done
+xscreensaver-command -activate >/dev/null 2>&1
+sleep 5
+shot=$(screenshot activated)
+check "the hack is running" pgrep -f "$WORK/bin/lumorascr" >/dev/null
+check "the picture shows in the daemon's window" \
+    test "$(count_colour "$shot" 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 30)" -ge 1500
+day=$(date +%-d)
+days=$(date -d "$(date +%Y-%m-01) +1 month -1 day" +%-d)
+cell_x=$(( (W - (20 * days + 10 * (days - 1))) / 2 + 30 * (day - 1) ))
+check "today's number in green at the window's bottom" \
+    test "$(count_colour "$shot" "20x20+${cell_x}+$((H - 22))" 0,255,0 90)" -ge 4
+xscreensaver-command -deactivate >/dev/null 2>&1
+gone() { for _ in $(seq 50); do pgrep -f "$WORK/bin/lumorascr" >/dev/null || return 0; sleep 0.1; done; return 1; }
+check "the hack ends when the daemon stops it" gone
+xscreensaver-command -exit >/dev/null 2>&1
+finish
