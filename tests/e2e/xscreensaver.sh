@@ -26,7 +26,8 @@ for _ in $(seq 50); do xscreensaver-command -version >/dev/null 2>&1 && break; s
 xscreensaver-command -activate >/dev/null 2>&1
 sleep 5
 shot=$(screenshot activated)
-check "the hack is running" pgrep -f "$WORK/bin/lumorascr" >/dev/null
+hack_running() { pgrep -f "$WORK/bin/lumorascr" >/dev/null; }
+check "the hack is running" hack_running
 check "the picture shows in the daemon's window" \
     test "$(count_colour "$shot" 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 30)" -ge 1500
 day=$(date +%-d)
@@ -35,7 +36,7 @@ cell_x=$(( (W - (20 * days + 10 * (days - 1))) / 2 + 30 * (day - 1) ))
 check "today's number in green at the window's bottom" \
     test "$(count_colour "$shot" "20x20+${cell_x}+$((H - 22))" 0,255,0 90)" -ge 4
 xscreensaver-command -deactivate >/dev/null 2>&1
-gone() { for _ in $(seq 50); do pgrep -f "$WORK/bin/lumorascr" >/dev/null || return 0; sleep 0.1; done; return 1; }
+gone() { for _ in $(seq 50); do hack_running || return 0; sleep 0.1; done; return 1; }
 check "the hack ends when the daemon stops it" gone
 xscreensaver-command -exit >/dev/null 2>&1
 finish
