@@ -8,8 +8,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "codepage.h"
@@ -75,6 +78,7 @@ std::string_view Unquote(std::string_view value) {
 struct Document {
     std::vector<std::string> lines;
     bool byteOrderMark = false;
+    bool fromShiftJis = false; // the file is written back in UTF-8
 };
 
 Document Parse(std::string bytes) {
@@ -83,6 +87,7 @@ Document Parse(std::string bytes) {
         document.byteOrderMark = true;
         bytes.erase(0, ByteOrderMark.size());
     }
+    document.fromShiftJis = !IsValidUtf8(bytes);
     const std::string text = Utf8FromFileBytes(bytes);
     std::size_t start = 0;
     while (start < text.size()) {
@@ -127,7 +132,7 @@ std::optional<std::size_t> FindKey(const Document& document, const SectionRange&
 
 enum class Loaded { Ok, Missing, Failed };
 
-Loaded ReadWholeFile(const std::string& path, std::string& bytes) {
+Loaded ReadWholeFile(const std::string& path, std::string& bytes, struct stat* opened = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
     struct stat info {};
@@ -148,6 +153,7 @@ Loaded ReadWholeFile(const std::string& path, std::string& bytes) {
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
+    if (opened) *opened = info;
     return Loaded::Ok;
 }
 
@@ -165,8 +171,6 @@ bool WriteAll(int fd, const std::string& bytes) {
 // Writes `bytes` to a new file beside `path`, makes it durable, then renames it over `path`, so
 // that a reader sees either the old file or the new one, never a part of either.
 bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode) {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return false;
@@ -174,11 +178,6 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
     if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
-    }
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
     }
     return true;
 }
@@ -195,6 +194,39 @@ bool HasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+std::string IndexKey(std::string_view section, std::string_view key) {
+    return LowerAscii(section) + '\n' + LowerAscii(key);
+}
+
+// The values of one file as a reader finds them: the first section of a name, the first key of
+// a name in it; a key without '=' has no value.
+std::unordered_map<std::string, std::optional<std::string>> IndexValues(const Document& document) {
+    std::unordered_map<std::string, std::optional<std::string>> values;
+    std::unordered_set<std::string> sectionsSeen;
+    bool inFirstOfItsName = false;
+    std::string section;
+    for (const std::string& line : document.lines) {
+        if (const auto name = SectionName(line)) {
+            section = std::string(*name);
+            inFirstOfItsName = sectionsSeen.insert(LowerAscii(section)).second;
+            continue;
+        }
+        if (!inFirstOfItsName || Trim(line).empty()) continue;
+        const KeyLine key = ParseKeyLine(line);
+        std::optional<std::string> value;
+        if (key.value) value = std::string(Unquote(*key.value));
+        values.try_emplace(IndexKey(section, key.name), std::move(value));
+    }
+    return values;
+}
+
 class PrivateProfileFile : public SettingsFile {
   public:
     std::string Read(const std::string& section, const std::string& key,
@@ -203,15 +235,10 @@ class PrivateProfileFile : public SettingsFile {
         std::string fallback = defaultValue;
         while (!fallback.empty() && fallback.back() == ' ')
             fallback.pop_back();
-        std::string bytes;
-        if (ReadWholeFile(file, bytes) != Loaded::Ok) return fallback;
-        const Document document = Parse(std::move(bytes));
-        const auto range = FindSection(document, Trim(section));
-        if (!range) return fallback;
-        const auto line = FindKey(document, *range, Trim(key));
-        if (!line) return fallback;
-        const KeyLine found = ParseKeyLine(document.lines[*line]);
-        return found.value ? std::string(Unquote(*found.value)) : fallback;
+        if (!Load(file)) return fallback;
+        const auto found = cache_.values.find(IndexKey(Trim(section), Trim(key)));
+        if (found == cache_.values.end() || !found->second) return fallback;
+        return *found->second;
     }
 
     bool Write(const std::string& section, const std::string& key, const std::string& value,
@@ -253,7 +280,12 @@ class PrivateProfileFile : public SettingsFile {
         if (const auto range = FindSection(document, sectionName)) {
             if (const auto existing = FindKey(document, *range, keyName)) {
                 // The stored spelling of the name stays.
-                lines[*existing] = std::string(ParseKeyLine(lines[*existing]).name) + '=' + value;
+                std::string replacement =
+                    std::string(ParseKeyLine(lines[*existing]).name) + '=' + value;
+                // Saving a list rewrites every line; one that is already there as it would be
+                // written costs no replace (and no wait for the disk).
+                if (replacement == lines[*existing] && !document.fromShiftJis) return true;
+                lines[*existing] = std::move(replacement);
             } else {
                 // After the section's last line that is not blank, so that blank lines keep
                 // separating it from the next section.
@@ -270,8 +302,47 @@ class PrivateProfileFile : public SettingsFile {
         std::string out = document.byteOrderMark ? std::string(ByteOrderMark) : std::string();
         for (const auto& text : lines)
             out += text + "\r\n";
+        cache_ = {};
         return ReplaceFile(target, out, mode);
     }
+
+  private:
+    // A list of n pictures is read key by key: the file is parsed once, not n times, while it
+    // stays the same file with the same size and time of change.
+    struct Cache {
+        std::string path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        timespec changed{};
+        std::unordered_map<std::string, std::optional<std::string>> values;
+    };
+
+    bool Load(const std::string& path) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) return false;
+        if (path == cache_.path && info.st_dev == cache_.device && info.st_ino == cache_.inode &&
+            info.st_size == cache_.size && info.st_mtim.tv_sec == cache_.changed.tv_sec &&
+            info.st_mtim.tv_nsec == cache_.changed.tv_nsec)
+            return true;
+        cache_ = {};
+        std::string bytes;
+        if (ReadWholeFile(path, bytes, &info) != Loaded::Ok) return false;
+        cache_.values = IndexValues(Parse(std::move(bytes)));
+        // A file changed a moment ago could change again within the same tick of the file
+        // system's clock, with nothing to show for it; such a file is read afresh next time.
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        if (now.tv_sec - info.st_mtim.tv_sec < 2) return true;
+        cache_.path = path;
+        cache_.device = info.st_dev;
+        cache_.inode = info.st_ino;
+        cache_.size = info.st_size;
+        cache_.changed = info.st_mtim;
+        return true;
+    }
+
+    Cache cache_;
 };
 
 } // namespace

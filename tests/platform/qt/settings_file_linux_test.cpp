@@ -82,6 +82,32 @@ TEST_F(LinuxSettingsFileTest, OtherLinesStayByteForByte) {
     }
 }
 
+TEST_F(LinuxSettingsFileTest, UnchangedValueLeavesTheFileAsItIs) {
+    Given("[A]\nk=1\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    ASSERT_TRUE(settings.Write("a", "K", "1", file));
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Bytes(), "[A]\nk=1\n");
+}
+
+TEST_F(LinuxSettingsFileTest, ChangesByOthersAreSeen) {
+    for (const char* value : {"1", "22", "3"}) {
+        Given(std::string("[A]\r\nk=") + value + "\r\n");
+        // An old time of change, as for a file nobody has touched in a while.
+        const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+        EXPECT_EQ(settings.Read("A", "k", "", file), value);
+        EXPECT_EQ(settings.Read("A", "k", "", file), value);
+    }
+    Given("[A]\r\nk=4\r\n");
+    EXPECT_EQ(settings.Read("A", "k", "", file), "4");
+    ASSERT_TRUE(settings.Write("A", "k", "5", file));
+    EXPECT_EQ(settings.Read("A", "k", "", file), "5");
+}
+
 TEST_F(LinuxSettingsFileTest, ReplaceKeepsModeAndLinks) {
     Given("[A]\r\nk=1\r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
