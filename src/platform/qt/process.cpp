@@ -1,0 +1,159 @@
+#include <QString>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "qt_services.h"
+
+namespace platform::qt {
+namespace {
+
+// Settings and holiday files are small; anything larger is not one of ours.
+constexpr std::streamoff kMaxFileBytes = 16 * 1024 * 1024;
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string Folded(const std::string& name) {
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+        .toCaseFolded()
+        .toStdString();
+}
+
+// The entry of `folder` whose name equals `name` without regard to case, or "".
+std::string MatchInFolder(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return {};
+    const std::string wanted = Folded(name);
+    std::string match;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string candidate = entry->d_name;
+        if (candidate == "." || candidate == "..") continue;
+        if (Folded(candidate) == wanted) {
+            match = candidate;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return match;
+}
+
+class PosixProcess : public Process {
+  public:
+    std::string AppDirectory() override {
+        std::vector<char> buffer(4096);
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+        if (n <= 0) return ".";
+        const std::string exe(buffer.data(), static_cast<std::size_t>(n));
+        const auto slash = exe.find_last_of('/');
+        if (slash == std::string::npos) return ".";
+        return slash == 0 ? "/" : exe.substr(0, slash);
+    }
+
+    std::string UserConfigDirectory() override {
+        const char* xdg = std::getenv("XDG_CONFIG_HOME");
+        std::string base;
+        if (xdg && xdg[0] == '/') {
+            base = xdg;
+        } else {
+            const char* home = std::getenv("HOME");
+            base = std::string(home && home[0] ? home : "/tmp") + "/.config";
+        }
+        if (base.back() != '/') base += '/';
+        return base + "lumorascr/";
+    }
+
+    std::string InstalledDataDirectory() override { return LUMORA_DATA_DIR; }
+
+    bool FileExists(const std::string& path) override {
+        return !path.empty() && Exists(path) && !IsDirectory(path);
+    }
+
+    bool IsDirectoryWritable(const std::string& directory) override {
+        return IsDirectory(directory) && ::access(directory.c_str(), W_OK | X_OK) == 0;
+    }
+
+    bool EnsureDirectory(const std::string& directory) override {
+        if (directory.empty()) return false;
+        std::string path;
+        std::size_t at = 0;
+        while (at != std::string::npos) {
+            const std::size_t slash = directory.find('/', at + 1);
+            path = directory.substr(0, slash);
+            if (!path.empty() && !IsDirectory(path) && ::mkdir(path.c_str(), 0755) != 0 &&
+                errno != EEXIST)
+                return false;
+            at = slash;
+        }
+        return IsDirectory(directory);
+    }
+
+    bool ReadFile(const std::string& path, std::string& bytes) override {
+        if (IsDirectory(path)) return false;
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        if (!in) return false;
+        const std::streamoff size = in.tellg();
+        if (size < 0 || size > kMaxFileBytes) return false;
+        std::string content(static_cast<std::size_t>(size), '\0');
+        in.seekg(0);
+        if (size > 0 && !in.read(content.data(), size)) return false;
+        bytes = std::move(content);
+        return true;
+    }
+
+    std::string ResolvePathCase(const std::string& path) override {
+        if (path.empty() || Exists(path)) return path;
+        std::string resolved = path[0] == '/' ? "/" : "";
+        std::size_t at = path[0] == '/' ? 1 : 0;
+        while (at <= path.size()) {
+            std::size_t slash = path.find('/', at);
+            if (slash == std::string::npos) slash = path.size();
+            const std::string part = path.substr(at, slash - at);
+            std::string chosen = part;
+            if (!part.empty() && part != "." && part != ".." && !Exists(resolved + part)) {
+                chosen = MatchInFolder(resolved, part);
+                if (chosen.empty()) return path;
+            }
+            resolved += chosen;
+            if (slash < path.size()) resolved += '/';
+            at = slash + 1;
+        }
+        return resolved;
+    }
+
+    void SeedRandomFromClock() override {
+        generator_.seed(static_cast<std::uint64_t>(
+            std::chrono::system_clock::now().time_since_epoch().count()));
+    }
+
+    double Random() override {
+        // 53 random bits scaled into [0, 1): never 1.0.
+        return static_cast<double>(generator_() >> 11) * 0x1.0p-53;
+    }
+
+  private:
+    std::mt19937_64 generator_{
+        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count())};
+};
+
+} // namespace
+
+Process& ProcessService() {
+    static PosixProcess process;
+    return process;
+}
+
+} // namespace platform::qt

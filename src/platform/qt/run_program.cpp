@@ -1,0 +1,58 @@
+#include <QApplication>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+#include "qt_services.h"
+#include "x11_include.h"
+
+namespace platform {
+namespace {
+
+// Qt ends the process when it cannot reach the display; say why in words instead.
+bool DisplayReachable() {
+    if (std::getenv("QT_QPA_PLATFORM")) return true;
+    const char* name = std::getenv("DISPLAY");
+    Display* display = name && name[0] ? XOpenDisplay(nullptr) : nullptr;
+    if (!display) return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+} // namespace
+
+int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
+    std::setlocale(LC_ALL, "");
+    StartInfo start;
+    for (int i = 1; i < argc; ++i) {
+        start.Arguments.emplace_back(argv[i]);
+        start.CommandLine += (i > 1 ? " " : "") + start.Arguments.back();
+    }
+    if (const char* window = std::getenv("XSCREENSAVER_WINDOW"))
+        start.SaverWindowEnvironment = window;
+
+    if (!DisplayReachable()) {
+        std::fprintf(stderr,
+                     "%s: cannot open the X display (DISPLAY is \"%s\"); "
+                     "run it inside an X session or set QT_QPA_PLATFORM.\n",
+                     argc > 0 ? argv[0] : "lumorascr",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+        return 1;
+    }
+    // Embedding and the window lookup work on X11 windows, so Qt runs on xcb.
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // Qt sees only the program's name: the switches are the program's, not Qt's.
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("lumorascr"), nullptr};
+    QApplication application(qtArgc, qtArgv);
+    // Numbers in files are read the same way whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    application.setQuitOnLastWindowClosed(false);
+
+    ScopedServices services(NativeServices());
+    main(start);
+    qt::WindowsService().RunMessageLoop();
+    return 0;
+}
+
+} // namespace platform

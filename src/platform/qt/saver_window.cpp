@@ -1,0 +1,149 @@
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include "qt_internal.h"
+
+namespace platform::qt {
+namespace {
+
+const QColor kNavy(0, 0, 64);
+
+// The full-screen window. It paints from the image that the saver copies its frames into, so
+// whatever the system asks it to repaint shows what was last revealed there.
+class SaverWidget : public QWidget {
+  public:
+    SaverWidget(SaverEvents& events, QImage& image)
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events_(events), image_(image) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, kNavy);
+        setPalette(colours);
+    }
+    bool closing = false;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        const double ratio = devicePixelRatioF();
+        for (const QRect& area : event->region()) {
+            const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                                area.height() * ratio);
+            painter.fillRect(area, kNavy);
+            painter.drawImage(QRectF(area), image_, source);
+        }
+    }
+    void keyPressEvent(QKeyEvent* event) override { events_.OnKeyDown(event->key()); }
+    void mousePressEvent(QMouseEvent* event) override {
+        events_.OnMouseDown(static_cast<int>(event->button()));
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPointF at = event->position() * devicePixelRatioF();
+        events_.OnMouseMove(at.x(), at.y());
+    }
+    // A window manager's close asks the saver to end; the saver then closes the window.
+    void closeEvent(QCloseEvent* event) override {
+        if (closing) return event->accept();
+        event->ignore();
+        events_.OnCloseRequest();
+    }
+
+  private:
+    SaverEvents& events_;
+    QImage& image_;
+};
+
+QRect ScreenGeometry() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 640, 480);
+}
+
+class OwnSaverWindow : public SaverWindow {
+  public:
+    explicit OwnSaverWindow(SaverEvents& events) {
+        const QRect screen = ScreenGeometry();
+        const double ratio = qGuiApp->devicePixelRatio();
+        image_ = QImage(qRound(screen.width() * ratio), qRound(screen.height() * ratio),
+                        QImage::Format_RGB32);
+        image_.fill(kNavy);
+        widget_ = new SaverWidget(events, image_);
+        widget_->setGeometry(screen);
+        SetTerminationHandler([&events] { events.OnCloseRequest(); });
+    }
+    ~OwnSaverWindow() override { Close(); }
+
+    void Show() override {
+        if (!widget_ || widget_->isVisible()) return;
+        widget_->show();
+        widget_->activateWindow();
+        if (!counted_) WindowOpened();
+        counted_ = true;
+    }
+
+    // The geometry is set explicitly, so the window covers the screen without a window
+    // manager; with one, the full-screen state keeps panels from showing through.
+    void Maximize() override {
+        if (!widget_) return;
+        widget_->setGeometry(ScreenGeometry());
+        widget_->setWindowState(widget_->windowState() | Qt::WindowFullScreen);
+    }
+
+    void MakeTopmost() override {
+        if (!widget_) return;
+        widget_->winId();
+        QWindow* window = widget_->windowHandle();
+        window->setFlags(window->flags() | Qt::WindowStaysOnTopHint);
+        widget_->raise();
+    }
+
+    Size ClientSize() override {
+        if (!widget_) return Size{};
+        const double ratio = widget_->devicePixelRatioF();
+        return Size{qRound(widget_->width() * ratio), qRound(widget_->height() * ratio)};
+    }
+
+    DeviceContext& Dc() override { return dc_; }
+
+    void Close() override {
+        if (!widget_) return;
+        SetTerminationHandler({});
+        widget_->closing = true;
+        widget_->hide();
+        widget_->deleteLater();
+        widget_ = nullptr;
+        if (counted_) WindowGone();
+        counted_ = false;
+    }
+
+  private:
+    void Changed(const QRect& area) {
+        if (!widget_) return;
+        const double ratio = widget_->devicePixelRatioF();
+        widget_->update(
+            QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio, area.height() / ratio)
+                .toAlignedRect());
+    }
+
+    QImage image_;
+    ImageDc dc_{image_, [this](const QRect& area) { Changed(area); }};
+    QPointer<SaverWidget> widget_;
+    bool counted_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<SaverWindow> CreateOwnSaverWindow(SaverEvents& events) {
+    return std::make_unique<OwnSaverWindow>(events);
+}
+
+} // namespace platform::qt

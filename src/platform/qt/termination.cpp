@@ -1,0 +1,58 @@
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "qt_internal.h"
+
+namespace platform::qt {
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+std::function<void()>& Handler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+// Only async-signal-safe work here: the event loop does the rest.
+void OnSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void Drain() {
+    char bytes[64];
+    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    if (Handler()) Handler()();
+}
+
+bool OpenPipe() {
+    if (signalPipe[0] >= 0) return true;
+    if (::pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { Drain(); });
+    return true;
+}
+
+} // namespace
+
+void SetTerminationHandler(std::function<void()> handler) {
+    Handler() = std::move(handler);
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    if (Handler() && OpenPipe()) {
+        action.sa_handler = OnSignal;
+        action.sa_flags = SA_RESTART;
+    } else {
+        action.sa_handler = SIG_DFL;
+    }
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace platform::qt

@@ -1,0 +1,77 @@
+#include <QApplication>
+#include <QCursor>
+
+#include "qt_internal.h"
+#include "qt_services.h"
+#include "x11_include.h"
+
+namespace platform::qt {
+namespace {
+
+int openWindows = 0;
+
+class QtWindows : public Windows {
+  public:
+    bool TopLevelWindowExists(const std::string& title) override {
+        return XTopLevelWindowExists(title);
+    }
+
+    void PumpMessages() override {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+
+    void RunMessageLoop() override {
+        if (QCoreApplication::instance() && openWindows > 0) QCoreApplication::exec();
+    }
+
+    // The pointer is hidden over the program's windows while the count is negative, as the
+    // system's display count works.
+    void ShowCursor(bool show) override {
+        cursorCount_ += show ? 1 : -1;
+        if (!qGuiApp) return;
+        const bool hide = cursorCount_ < 0;
+        if (hide && !hidden_) QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+        if (!hide && hidden_) QGuiApplication::restoreOverrideCursor();
+        hidden_ = hide;
+    }
+
+    NativeHandle RootWindow() override {
+        Display* display = XDisplay();
+        return display ? static_cast<NativeHandle>(DefaultRootWindow(display)) : 0;
+    }
+
+    std::unique_ptr<PreviewWindow> CreatePreviewWindow(const PreviewDesign& design) override {
+        return CreateQtPreviewWindow(design);
+    }
+
+    std::unique_ptr<SaverWindow> CreateSaverWindow(SaverEvents& events,
+                                                   NativeHandle host) override {
+        return host ? CreateHostedSaverWindow(events, host) : CreateOwnSaverWindow(events);
+    }
+
+  private:
+    int cursorCount_ = 0;
+    bool hidden_ = false;
+};
+
+} // namespace
+
+void WindowOpened() {
+    ++openWindows;
+}
+
+void WindowGone() {
+    if (openWindows > 0 && --openWindows == 0 && QCoreApplication::instance())
+        QCoreApplication::quit();
+}
+
+int OpenWindows() {
+    return openWindows;
+}
+
+Windows& WindowsService() {
+    static QtWindows windows;
+    return windows;
+}
+
+} // namespace platform::qt

@@ -1,0 +1,163 @@
+#include <QGuiApplication>
+#include <cstdlib>
+#include <vector>
+
+#include "qt_internal.h"
+#include "x11_include.h"
+
+namespace platform::qt {
+namespace {
+
+bool xErrorSeen = false;
+
+int NoteError(Display*, XErrorEvent*) {
+    xErrorSeen = true;
+    return 0;
+}
+
+Display* OwnDisplay() {
+    static Display* display = [] {
+        const char* name = std::getenv("DISPLAY");
+        return name && name[0] ? XOpenDisplay(nullptr) : nullptr;
+    }();
+    return display;
+}
+
+// A property's bytes (8-bit formats only); empty when it is missing.
+std::string Property(Display* display, Window window, Atom property, Atom* type = nullptr) {
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string value;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, AnyPropertyType, &actualType,
+                           &format, &count, &after, &data) == Success &&
+        data && format == 8)
+        value.assign(reinterpret_cast<char*>(data), count);
+    if (data) XFree(data);
+    if (type) *type = actualType;
+    return value;
+}
+
+std::string Latin1ToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// WM_NAME in UTF-8, whatever encoding the window's owner used.
+std::string WmName(Display* display, Window window) {
+    Atom type = None;
+    const std::string raw = Property(display, window, XA_WM_NAME, &type);
+    if (raw.empty() || type == XA_STRING) return Latin1ToUtf8(raw);
+    if (type == XInternAtom(display, "UTF8_STRING", False)) return raw;
+    XTextProperty property{};
+    if (!XGetWMName(display, window, &property)) return raw;
+    char** list = nullptr;
+    int count = 0;
+    std::string converted = raw;
+    if (Xutf8TextPropertyToTextList(display, &property, &list, &count) == Success && count > 0)
+        converted = list[0];
+    if (list) XFreeStringList(list);
+    if (property.value) XFree(property.value);
+    return converted;
+}
+
+bool Titled(Display* display, Window window, const std::string& title) {
+    static Atom netWmName = None;
+    if (netWmName == None) netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    return Property(display, window, netWmName) == title || WmName(display, window) == title;
+}
+
+std::vector<Window> Children(Display* display, Window window) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) && children)
+        result.assign(children, children + count);
+    if (children) XFree(children);
+    return result;
+}
+
+// Window managers put each client into a frame, so the clients are found a level or two below
+// the root's children.
+bool FindTitled(Display* display, Window window, const std::string& title, int depth) {
+    for (Window child : Children(display, window)) {
+        if (Titled(display, child, title)) return true;
+        if (depth > 1 && FindTitled(display, child, title, depth - 1)) return true;
+    }
+    return false;
+}
+
+bool InClientList(Display* display, Window root, const std::string& title) {
+    const Atom list = XInternAtom(display, "_NET_CLIENT_LIST", True);
+    if (list == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display, root, list, 0, 65536, False, XA_WINDOW, &type, &format, &count,
+                           &after, &data) == Success &&
+        data && format == 32) {
+        const auto* windows = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count && !found; ++i)
+            found = Titled(display, static_cast<Window>(windows[i]), title);
+    }
+    if (data) XFree(data);
+    return found;
+}
+
+} // namespace
+
+Display* XDisplay() {
+    if (auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        if (Display* display = x11->display()) return display;
+    return OwnDisplay();
+}
+
+bool WithoutXErrors(Display* display, const std::function<void()>& calls) {
+    if (!display) return false;
+    XSync(display, False);
+    xErrorSeen = false;
+    auto* previous = XSetErrorHandler(NoteError);
+    calls();
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return !xErrorSeen;
+}
+
+std::optional<Size> XWindowSize(NativeHandle window) {
+    Display* display = XDisplay();
+    if (!display || window <= 0) return std::nullopt;
+    XWindowAttributes attributes{};
+    Status status = 0;
+    const bool clean = WithoutXErrors(display, [&] {
+        status = XGetWindowAttributes(display, static_cast<Window>(window), &attributes);
+    });
+    if (!clean || !status) return std::nullopt;
+    return Size{attributes.width, attributes.height};
+}
+
+bool XTopLevelWindowExists(const std::string& title) {
+    Display* display = XDisplay();
+    if (!display) return false;
+    bool found = false;
+    // A window may vanish while it is looked at; that is no reason to stop.
+    WithoutXErrors(display, [&] {
+        const Window root = DefaultRootWindow(display);
+        found = InClientList(display, root, title) || FindTitled(display, root, title, 3);
+    });
+    return found;
+}
+
+} // namespace platform::qt
