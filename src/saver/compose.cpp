@@ -1,0 +1,79 @@
+#include "compose.h"
+
+#include <cmath>
+
+#include "calendar/calendar.h"
+#include "platform/services.h"
+
+namespace basComon {
+namespace {
+
+// The nearest whole number, halves to the even neighbour; the default rounding mode does that.
+int Nearest(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+void ClearToBlack(platform::Surface& canvas) {
+    canvas.Dc().Fill({0, 0, canvas.Width(), canvas.Height()}, platform::Rgb(0, 0, 0));
+}
+
+// Runs one step of the composition; a step that fails is dropped and the frame goes on.
+template <typename Step> void Attempt(Step&& step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH) {
+    int left = 0, top = 0, w = pw, h = ph;
+    if (pw > W || ph > H) {
+        if (pw > W) {
+            w = W;
+            h = Nearest(ph * (static_cast<double>(W) / pw));
+            if (h > H) {
+                w = Nearest(pw * (static_cast<double>(H) / ph));
+                h = H;
+            }
+        } else {
+            w = Nearest(pw * (static_cast<double>(H) / ph));
+            h = H;
+        }
+        left = (W - w) / 2;
+        top = (H - h) / 2;
+    } else {
+        left = (CW - pw) / 2;
+        top = (CH - ph) / 2;
+    }
+    return {left, top, left + w, top + h};
+}
+
+void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
+                  std::unique_ptr<platform::Picture>& loader) {
+    ClearToBlack(canvas);
+    // The previous picture goes first, so that two decoded pictures never live at once.
+    loader.reset();
+    if (!picturePath.empty()) {
+        Attempt([&] {
+            const std::string path = platform::Current().process->ResolvePathCase(picturePath);
+            loader = platform::Current().pictures->Load(path);
+        });
+        if (loader && loader->Width() > 0 && loader->Height() > 0 && screen.Width > 0 &&
+            screen.Height > 0) {
+            const platform::Rect dest = FitPicture(loader->Width(), loader->Height(), screen.Width,
+                                                   screen.Height, canvas.Width(), canvas.Height());
+            Attempt([&] { loader->DrawScaled(canvas, dest); });
+        }
+    }
+    Attempt([&] { DrawCalendar(canvas.Dc()); });
+}
+
+void ComposeFrame(platform::Surface& canvas, const std::string& picturePath,
+                  platform::Size screen) {
+    std::unique_ptr<platform::Picture> loader;
+    ComposeFrame(canvas, picturePath, screen, loader);
+}
+
+} // namespace basComon

@@ -1,0 +1,24 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/drawing.h"
+#include "platform/pictures.h"
+#include "platform/screen.h"
+
+namespace basComon {
+
+// Where a pw x ph picture goes on a canvas of CW x CH for a screen of W x H: scaled down to fit
+// the screen when it is larger in either direction (never enlarged), centred. The rectangle's
+// Right and Bottom are Left + width and Top + height.
+platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH);
+
+// Composes one frame on `canvas`: clears it to black, draws the picture at `picturePath`
+// (none when empty) fitted to `screen`, then the calendar and the clock over it. A picture that
+// cannot be opened or drawn leaves the canvas black; nothing thrown below here escapes.
+// `loader` holds the picture afterwards (null when there was none).
+void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
+                  std::unique_ptr<platform::Picture>& loader);
+void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen);
+
+} // namespace basComon

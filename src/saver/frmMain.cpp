@@ -1,0 +1,185 @@
+#include "frmMain.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "compose.h"
+#include "settings/settings.h"
+#include "startup/startup.h"
+
+namespace {
+
+platform::Services& Sys() {
+    return platform::Current();
+}
+
+} // namespace
+
+frmMain::frmMain(platform::NativeHandle host) : host_(host) {
+    window_ = Sys().windows->CreateSaverWindow(*this, host);
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load() {
+    LastX_ = -9999;
+    LastY_ = -9999;
+    const platform::Size screen = Sys().screen->PrimarySize();
+    ScreenWidthPx_ = std::max(0, screen.Width);
+    ScreenHeightPx_ = std::max(0, screen.Height);
+    picPreview = Sys().drawing->CreateSurface(ScreenWidthPx_, ScreenHeightPx_);
+}
+
+void frmMain::Show() {
+    if (window_) window_->Show();
+}
+
+bool frmMain::OwnsPointer() const {
+    return !basComon::DevMode && !Hosted();
+}
+
+void frmMain::SetFullScreen() {
+    window_->Maximize();
+    if (basComon::DevMode) return;
+    // A host window's stacking belongs to the program that owns it.
+    if (Hosted()) return;
+    window_->MakeTopmost();
+}
+
+void frmMain::Form_MouseDown(int, int, float, float) {
+    Running_ = false;
+}
+
+void frmMain::Form_KeyDown(int, int) {
+    Running_ = false;
+}
+
+void frmMain::Form_MouseMove(int, int, float X, float Y) {
+    if (LastX_ == -9999 && LastY_ == -9999) {
+        // The first position is only the reference the later moves are measured from.
+        const auto whole = [](float v) {
+            const double r = std::nearbyint(static_cast<double>(v));
+            if (!(r >= std::numeric_limits<std::int32_t>::min() &&
+                  r <= std::numeric_limits<std::int32_t>::max()))
+                return std::int32_t{0};
+            return static_cast<std::int32_t>(r);
+        };
+        LastX_ = whole(X);
+        LastY_ = whole(Y);
+        return;
+    }
+    const double d =
+        std::abs(LastY_ - static_cast<double>(Y)) + std::abs(LastX_ - static_cast<double>(X));
+    if (d > 10) Running_ = false;
+}
+
+void frmMain::OnMouseMove(double x, double y) {
+    Form_MouseMove(0, 0, static_cast<float>(x), static_cast<float>(y));
+}
+
+void frmMain::OnCloseRequest() {
+    closeRequested_ = true;
+    Running_ = false;
+}
+
+void frmMain::ShuffleTiles(std::vector<std::int16_t>& Tiles) {
+    if (Tiles.size() < 2) return;
+    const int upper = static_cast<int>(Tiles.size()) - 1;
+    for (int i = 1; i <= upper; ++i) {
+        const double r = Sys().process->Random();
+        const double j = std::floor(r * upper) + 1;
+        // Checked as a real number, so that a value outside [0, 1) cannot reach the array.
+        if (j >= 1 && j <= upper && static_cast<int>(j) != i)
+            std::swap(Tiles[static_cast<std::size_t>(i)], Tiles[static_cast<std::size_t>(j)]);
+    }
+}
+
+void frmMain::ComposeNextImage(std::int16_t& ImageIndex) {
+    if (!picPreview) return;
+    const platform::Size screen{ScreenWidthPx_, ScreenHeightPx_};
+    const int N = std::min(basComon::ImageCount(), basComon::MaxListEntries);
+    if (N <= 0) {
+        basComon::ComposeFrame(*picPreview, "", screen, picLoad);
+        return;
+    }
+    ImageIndex = static_cast<std::int16_t>((ImageIndex % N) + 1);
+    // An index that is out of step with the list (it cannot be, but a bad value must not read
+    // past the end) starts the list again.
+    if (ImageIndex < 1 || ImageIndex > N) ImageIndex = 1;
+    const ImageEntry& entry = basComon::ImageList[static_cast<std::size_t>(ImageIndex)];
+    std::string path;
+    if (!entry.Folder.empty() || !entry.FileName.empty())
+        path = basComon::AddBackslash(entry.Folder) + entry.FileName;
+    basComon::ComposeFrame(*picPreview, path, screen, picLoad);
+}
+
+void frmMain::CopyTile(int tile, int TileW, int TileH) {
+    const int column = (tile - 1) % 8;
+    const int row = (tile - 1) / 8;
+    const int x = column * TileW;
+    const int y = row * TileH;
+    window_->Dc().CopyFrom(x, y, TileW, TileH, picPreview->Dc(), x, y);
+}
+
+void frmMain::EndSequence() {
+    if (OwnsPointer()) Sys().windows->ShowCursor(true);
+    window_->Close();
+}
+
+void frmMain::StartScreenSaver() {
+    if (!window_ || !picPreview) return;
+    platform::Windows& windows = *Sys().windows;
+    platform::Clock& clock = *Sys().clock;
+
+    std::int16_t ImageIndex = 0;
+    std::vector<std::int16_t> TileOrder(49, 0);
+    int RevealIndex = 0;
+    int LastSlot = 0;
+    bool NeedCompose = false;
+
+    Running_ = !closeRequested_;
+    SetFullScreen();
+    if (OwnsPointer()) windows.ShowCursor(false);
+    LastSlot = -1;
+    const platform::Size client = window_->ClientSize();
+    picPreview->Resize(std::max(0, client.Width), std::max(0, client.Height));
+    picPreview->Dc().Fill({0, 0, picPreview->Width(), picPreview->Height()},
+                          platform::Rgb(0, 0, 0));
+    ComposeNextImage(ImageIndex);
+    const int TileW = ScreenWidthPx_ / 8;
+    const int TileH = ScreenHeightPx_ / 6;
+    for (int i = 1; i <= 48; ++i)
+        TileOrder[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
+    ShuffleTiles(TileOrder);
+    RevealIndex = 0;
+
+    while (Running_) {
+        const platform::LocalTime PassStart = clock.Now();
+        const int slot = PassStart.Second / 10;
+        if (RevealIndex != 0) {
+            CopyTile(TileOrder[static_cast<std::size_t>(RevealIndex)], TileW, TileH);
+            RevealIndex = (RevealIndex + 1) % 49;
+            // A mark passed during the reveal is absorbed; the frame waits for the next one.
+            LastSlot = slot;
+        }
+        if (LastSlot != slot) {
+            LastSlot = slot;
+            NeedCompose = true;
+            RevealIndex = 1;
+        }
+        if (NeedCompose) {
+            ComposeNextImage(ImageIndex);
+            NeedCompose = false;
+        }
+        const platform::LocalTime PassEnd = clock.Now();
+        int endMs = PassEnd.Milliseconds;
+        if (endMs < PassStart.Milliseconds) endMs += 1000;
+        const int elapsed = endMs - PassStart.Milliseconds;
+        if (elapsed < 20) clock.Sleep(20 - elapsed);
+        windows.PumpMessages();
+    }
+    EndSequence();
+}

@@ -1,0 +1,65 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/services.h"
+
+// The saver's window: it covers the screen, runs the slide show and ends on input.
+class frmMain : public platform::SaverEvents {
+  public:
+    // Loads the window: creates the native saver window (host 0: an own full-screen window;
+    // otherwise the window the saver is to draw into) and runs Form_Load.
+    explicit frmMain(platform::NativeHandle host = 0);
+    ~frmMain() override;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    void Show();
+    // Runs the slide show until input (or a close request) ends it; then the end sequence.
+    void StartScreenSaver();
+
+    void Form_Load();
+    void Form_MouseDown(int Button, int Shift, float X, float Y);
+    void Form_KeyDown(int KeyCode, int Shift);
+    void Form_MouseMove(int Button, int Shift, float X, float Y);
+
+    // Shuffles entries 1 to the last of `Tiles` in place with the process's random numbers.
+    static void ShuffleTiles(std::vector<std::int16_t>& Tiles);
+
+    void OnKeyDown(int keyCode) override { Form_KeyDown(keyCode, 0); }
+    void OnMouseDown(int button) override { Form_MouseDown(button, 0, 0, 0); }
+    void OnMouseMove(double x, double y) override;
+    void OnCloseRequest() override;
+
+    bool Running() const { return Running_; }
+    std::int32_t LastX() const { return LastX_; }
+    std::int32_t LastY() const { return LastY_; }
+    std::int32_t ScreenWidthPx() const { return ScreenWidthPx_; }
+    std::int32_t ScreenHeightPx() const { return ScreenHeightPx_; }
+    // Another program's window hosts the saver: input and the pointer are left to it.
+    bool Hosted() const { return host_ != 0; }
+
+  private:
+    void SetFullScreen();
+    void ComposeNextImage(std::int16_t& ImageIndex);
+    void CopyTile(int tile, int TileW, int TileH);
+    void EndSequence();
+    // The pointer is ours to hide only in an own window outside the developer's machine.
+    bool OwnsPointer() const;
+
+    platform::NativeHandle host_ = 0;
+    std::unique_ptr<platform::SaverWindow> window_;
+    // The canvas each frame is composed on and the reveal copies from.
+    std::unique_ptr<platform::Surface> picPreview;
+    // The picture of the current frame.
+    std::unique_ptr<platform::Picture> picLoad;
+
+    bool Running_ = false;
+    // A close request stays in force even when it comes before the show has started.
+    bool closeRequested_ = false;
+    std::int32_t LastX_ = -9999;
+    std::int32_t LastY_ = -9999;
+    std::int32_t ScreenWidthPx_ = 0;
+    std::int32_t ScreenHeightPx_ = 0;
+};
