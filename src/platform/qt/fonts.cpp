@@ -75,11 +75,26 @@ QFont FontFromLogFont(const LogFont& record) {
         const double cell = QFontMetricsF(font).height();
         if (cell > 0) font.setPixelSize(Clamp(std::llround(height * height / cell), 1, 2000));
     }
-    // A width asks for a narrower or wider glyph: the half-width digit gets that advance.
+    // A width asks for a narrower or wider glyph: the half-width digit gets that advance. A
+    // synthetic bold adds a fixed amount that the stretch does not scale, so the stretch is
+    // corrected against the measured advance.
     if (record.Width > 0) {
+        const double wanted = record.Width;
         const double natural = QFontMetricsF(font).horizontalAdvance(QChar('0'));
-        if (natural > 0)
-            font.setStretch(Clamp(std::llround(100.0 * record.Width / natural), 1, 4000));
+        int stretch = natural > 0 ? Clamp(std::llround(100.0 * wanted / natural), 1, 4000) : 100;
+        int best = stretch;
+        double bestError = 1e9;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            font.setStretch(stretch);
+            const double advance = QFontMetricsF(font).horizontalAdvance(QChar('0'));
+            const double error = std::abs(advance - wanted);
+            if (error < bestError) bestError = error, best = stretch;
+            if (error < 0.25 || advance <= 0) break;
+            int next = Clamp(std::llround(stretch * wanted / advance), 1, 4000);
+            if (next == stretch) next += advance > wanted ? -1 : 1;
+            stretch = Clamp(next, 1, 4000);
+        }
+        font.setStretch(best);
     }
     return font;
 }
