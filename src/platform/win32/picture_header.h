@@ -1,0 +1,24 @@
+#pragma once
+// What the first bytes of a picture file tell, read without decoding any pixel.
+#include <cstdint>
+#include <string>
+
+namespace platform::win32 {
+
+struct PictureHeader {
+    enum class Kind {
+        Unknown, // not a format read here; the system's decoder may still know it
+        Refused, // a format read here whose header or length cannot be a whole picture
+        Read,
+    };
+    Kind kind = Kind::Unknown;
+    std::uint32_t width = 0; // as stored, before the orientation is applied
+    std::uint32_t height = 0;
+    int orientation = 1; // the Exif orientation, 1 to 8
+};
+
+// Reads BMP, JPEG and PNG headers from `head`, the file's first bytes; `fileSize` is the whole
+// file's length.
+PictureHeader ReadPictureHeader(const std::string& head, std::uint64_t fileSize);
+
+} // namespace platform::win32
