@@ -4,23 +4,12 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "fakes.h"
 #include "recording_dc.h"
-
-namespace platform {
-// Readable rectangles and sizes in test failures.
-inline void PrintTo(const Rect& r, std::ostream* os) {
-    *os << "(" << r.Left << "," << r.Top << ")-(" << r.Right << "," << r.Bottom << ")";
-}
-inline void PrintTo(const Size& s, std::ostream* os) {
-    *os << s.Width << "x" << s.Height;
-}
-} // namespace platform
 
 namespace fakes {
 
