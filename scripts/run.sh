@@ -25,6 +25,8 @@ bash scripts/make-samples.sh "$demo/samples" >/dev/null
     printf 'Count=%d\r\n' "$n"
 } >"$demo/LumoraScr.ini"
 
+# Japanese weekday names in the clock when no Japanese locale is set.
+case "${LANG:-}" in ja_JP*) ;; *) . scripts/ja-locale.sh ;; esac
 if [ -n "${DISPLAY:-}" ]; then
     echo "Starting the saver on $DISPLAY: press a key or move the mouse to end it."
     exec "$demo/lumorascr" /s

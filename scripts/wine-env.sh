@@ -1,15 +1,10 @@
 # Sourced: a Wine with a Japanese locale (code page 932) in a prefix kept under .cache/.
 lumora_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$lumora_root/.cache/wine}"
-export LOCPATH="$lumora_root/.cache/locale"
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 export WINEARCH=win64
-if [ ! -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$LOCPATH"
-    localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
-fi
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 2>/dev/null
+. "$lumora_root/scripts/ja-locale.sh"
 if [ ! -f "$WINEPREFIX/.lumora-ready" ]; then
     mkdir -p "$WINEPREFIX"
     timeout 300 wine wineboot -i >/dev/null 2>&1 || true

@@ -19,6 +19,8 @@ cleanup() {
 trap cleanup EXIT
 
 [ -n "${DISPLAY:-}" ] || { echo "skipped: no X display"; exit 77; }
+# Both programs run under a Japanese locale, as on the systems the interface is made for.
+. "$E2E_ROOT/scripts/ja-locale.sh"
 
 ok() { PASSED=$((PASSED + 1)); echo "ok: $*"; }
 fail() { FAILED=$((FAILED + 1)); echo "FAILED: $*"; }
