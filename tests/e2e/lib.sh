@@ -24,7 +24,7 @@ trap cleanup EXIT
 
 ok() { PASSED=$((PASSED + 1)); echo "ok: $*"; }
 fail() { FAILED=$((FAILED + 1)); echo "FAILED: $*"; }
-check() { local what=$1; shift; if "$@"; then ok "$what"; else fail "$what"; fi; }
+check() { local what=$1; shift; if "$@" >/dev/null; then ok "$what"; else fail "$what"; fi; }
 finish() {
     echo "$E2E_NAME: $PASSED passed, $FAILED failed"
     [ "$FAILED" -eq 0 ]

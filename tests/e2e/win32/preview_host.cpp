@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     }
     Check(preview != nullptr, "a window titled Preview is a child of the host");
     if (preview) {
-        Check(GetParent(preview) == host, "its parent is the host window");
+        Check(GetAncestor(preview, GA_PARENT) == host, "its parent is the host window");
         Check((GetWindowLongA(preview, GWL_STYLE) & WS_CHILD) != 0, "it has the child style");
         RECT r;
         GetWindowRect(preview, &r);
