@@ -66,18 +66,27 @@ class QtPicture final : public Picture {
 
     bool DrawScaled(Surface& target, const Rect& dest) override {
         if (dest.Width() <= 0 || dest.Height() <= 0) return true;
-        QImage picture = Decode(QSize(dest.Width(), dest.Height()));
-        if (picture.isNull()) return false;
         QImage& canvas = ImageOf(target);
+        const QRect area(dest.Left, dest.Top, dest.Width(), dest.Height());
+        // A view of the destination inside the canvas: a decoder that yields this very size
+        // and format writes its rows straight there, saving an image and a copy.
+        QImage view;
+        if (canvas.format() == QImage::Format_RGB32 && canvas.rect().contains(area))
+            view = QImage(canvas.bits() + area.top() * canvas.bytesPerLine() + area.left() * 4,
+                          area.width(), area.height(), canvas.bytesPerLine(), QImage::Format_RGB32);
+        const uchar* viewBits = view.constBits();
+        if (!Decode(area.size(), view)) return false;
+        if (viewBits && view.constBits() == viewBits) return true;
         QPainter painter(&canvas);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(QPoint(dest.Left, dest.Top), picture);
+        painter.drawImage(area.topLeft(), view);
         return true;
     }
 
   private:
-    // The picture upright at exactly `size`, decoded no larger than it needs to be.
-    QImage Decode(QSize size) const {
+    // The picture upright at exactly `size` in `image` (RGB32), decoded no larger than it needs
+    // to be. `image` is used as it is when the decoder's output fits it.
+    bool Decode(QSize size, QImage& image) const {
         QImageReader reader(path_, format_);
         reader.setAutoTransform(true);
         // The decoder applies the orientation after decoding, so it is asked for the size
@@ -99,14 +108,15 @@ class QtPicture final : public Picture {
                      (stored_.height() * eighths / 8 + 1);
         }
         reader.setAllocationLimit(AllocationLimitFor(pixels));
-        QImage image = reader.read();
-        if (image.isNull()) return {};
+        if (!reader.read(&image) || image.isNull()) return false;
         if (image.size() != size)
             image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         // Transparent parts show the black of the canvas, as they would on any dark page.
         if (image.hasAlphaChannel())
             image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        return image.convertToFormat(QImage::Format_RGB32);
+        if (image.format() != QImage::Format_RGB32)
+            image = image.convertToFormat(QImage::Format_RGB32);
+        return true;
     }
 
     QString path_;
