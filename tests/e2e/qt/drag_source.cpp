@@ -22,7 +22,8 @@ protected:
         data->setUrls(urls_);
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
-        drag->exec(Qt::CopyAction);
+        const Qt::DropAction result = drag->exec(Qt::CopyAction);
+        qInfo("drag ended: %d", int(result));
         QApplication::quit();
     }
 
