@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 
 // The saver covers the screen it is given; here that is the size under test.
 class FixedScreen : public platform::Screen {
-public:
+  public:
     platform::Size size;
     platform::Size PrimarySize() override { return size; }
 };
@@ -60,9 +60,8 @@ bool MakePictures(const std::string& cache) {
         const std::string path = cache + "/" + p.file;
         if (std::filesystem::exists(path)) continue;
         std::fprintf(stderr, "making %s\n", path.c_str());
-        const std::string command =
-            p.make.empty() ? "convert " + cache + "/24mp.jpg BMP3:" + path
-                           : "convert " + p.make + " -quality 90 " + path;
+        const std::string command = p.make.empty() ? "convert " + cache + "/24mp.jpg BMP3:" + path
+                                                   : "convert " + p.make + " -quality 90 " + path;
         if (Run(command) != 0) return false;
     }
     return true;
@@ -158,8 +157,10 @@ int main(int argc, char** argv) {
             if (!ParseSize(argv[i + 2], size)) return 2;
             return PeakRss(argv[i + 1], size, screen);
         }
-        if (arg == "--cache" && i + 1 < argc) cache = argv[++i];
-        else if (arg == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        if (arg == "--cache" && i + 1 < argc)
+            cache = argv[++i];
+        else if (arg == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
     }
     if (!MakePictures(cache)) {
         std::fprintf(stderr, "could not make the pictures with ImageMagick's convert\n");
