@@ -25,8 +25,8 @@ constexpr DWORD HeadBytes = 256 * 1024;
 struct IWICBitmapSourceTransform : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
                                                  WICPixelFormatGUID* format,
-                                                 WICBitmapTransformOptions transform,
-                                                 UINT stride, UINT bufferSize, BYTE* buffer) = 0;
+                                                 WICBitmapTransformOptions transform, UINT stride,
+                                                 UINT bufferSize, BYTE* buffer) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
     virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform,
