@@ -28,7 +28,7 @@ class Win32SettingsDialog : public SettingsDialogView {
         InitCommonControlsEx(&icc);
         RegisterWindowClass(DialogClass, &Procedure, GetSysColorBrush(COLOR_BTNFACE));
 
-        const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+        const DWORD style = WS_OVERLAPPEDWINDOW;
         const DWORD exStyle = WS_EX_CONTROLPARENT;
         RECT frame{0, 0, Scaled(design.Client.Width), Scaled(design.Client.Height)};
         AdjustWindowRectEx(&frame, style, FALSE, exStyle);
@@ -194,7 +194,7 @@ class Win32SettingsDialog : public SettingsDialogView {
         for (UINT i = 0; i < count; ++i) {
             std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
             path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-            files.push_back(WideToUtf8(path));
+            if (!path.empty()) files.push_back(WideToUtf8(path));
         }
         DragFinish(drop);
         if (files.empty())

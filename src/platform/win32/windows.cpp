@@ -9,6 +9,8 @@ namespace platform::win32 {
 namespace {
 
 int openWindows = 0;
+// True while RunMessageLoop waits for messages.
+bool looping = false;
 
 std::vector<HWND>& DialogWindows() {
     static std::vector<HWND> dialogs;
@@ -42,12 +44,14 @@ class Win32Windows : public Windows {
 
     void RunMessageLoop() override {
         MSG message;
+        looping = true;
         while (openWindows > 0) {
             const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-            if (got == -1) return;
-            if (got == 0) continue; // a quit left over from an earlier window; the count decides
+            if (got == -1) break;
+            if (got == 0) continue; // the count decides whether the loop is over
             Dispatch(message);
         }
+        looping = false;
     }
 
     void ShowCursor(bool show) override { ::ShowCursor(show ? TRUE : FALSE); }
@@ -72,8 +76,9 @@ void ProgramWindowOpened() {
 
 void ProgramWindowClosed() {
     // The loop may be waiting inside GetMessage while a window is destroyed from outside
-    // (a preview whose host goes away): the quit message wakes it.
-    if (openWindows > 0 && --openWindows == 0) PostQuitMessage(0);
+    // (a preview whose host goes away): the quit message wakes it. Posted at no other time, it
+    // cannot cut short a later modal loop such as a message box.
+    if (openWindows > 0 && --openWindows == 0 && looping) PostQuitMessage(0);
 }
 
 int OpenProgramWindows() {
