@@ -39,8 +39,10 @@ int main(int argc, char** argv) {
     HWND host = CreateWindowW(L"LumoraPreviewHost", L"Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                               40, 40, 420, 320, nullptr, nullptr, wc.hInstance, nullptr);
 
-    std::string command = "\"" + std::string(argv[1]) + "\" /p " +
-                          std::to_string(reinterpret_cast<LONG_PTR>(host));
+    std::string command = "\"";
+    command += argv[1];
+    command += "\" /p ";
+    command += std::to_string(reinterpret_cast<LONG_PTR>(host));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
