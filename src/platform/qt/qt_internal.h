@@ -64,6 +64,8 @@ void SetHostedSaverSize(std::optional<Size> size);
 void WindowOpened();
 void WindowGone();
 int OpenWindows();
+// Ends RunMessageLoop() early, whatever is still open.
+void QuitMessageLoop();
 
 // SIGTERM and SIGINT reach `handler` from the event loop while it is installed.
 void SetTerminationHandler(std::function<void()> handler);

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 
 #include "qt_internal.h"
 #include "qt_services.h"
@@ -9,6 +10,7 @@ namespace platform::qt {
 namespace {
 
 int openWindows = 0;
+QEventLoop* runningLoop = nullptr;
 
 class QtWindows : public Windows {
   public:
@@ -20,8 +22,13 @@ class QtWindows : public Windows {
         if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
 
+    // A loop of its own: QCoreApplication::quit() would first try to close every window.
     void RunMessageLoop() override {
-        if (QCoreApplication::instance() && openWindows > 0) QCoreApplication::exec();
+        if (!QCoreApplication::instance() || openWindows == 0 || runningLoop) return;
+        QEventLoop loop;
+        runningLoop = &loop;
+        loop.exec();
+        runningLoop = nullptr;
     }
 
     // The pointer is hidden over the program's windows while the count is negative, as the
@@ -61,8 +68,11 @@ void WindowOpened() {
 }
 
 void WindowGone() {
-    if (openWindows > 0 && --openWindows == 0 && QCoreApplication::instance())
-        QCoreApplication::quit();
+    if (openWindows > 0 && --openWindows == 0) QuitMessageLoop();
+}
+
+void QuitMessageLoop() {
+    if (runningLoop) runningLoop->quit();
 }
 
 int OpenWindows() {

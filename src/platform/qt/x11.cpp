@@ -52,10 +52,11 @@ std::string Latin1ToUtf8(const std::string& text) {
     return out;
 }
 
-// WM_NAME in UTF-8, whatever encoding the window's owner used.
-std::string WmName(Display* display, Window window) {
+// WM_NAME in UTF-8, whatever encoding the window's owner used; nothing when it has none.
+std::optional<std::string> WmName(Display* display, Window window) {
     Atom type = None;
     const std::string raw = Property(display, window, XA_WM_NAME, &type);
+    if (type == None) return std::nullopt;
     if (raw.empty() || type == XA_STRING) return Latin1ToUtf8(raw);
     if (type == XInternAtom(display, "UTF8_STRING", False)) return raw;
     XTextProperty property{};
@@ -73,7 +74,10 @@ std::string WmName(Display* display, Window window) {
 bool Titled(Display* display, Window window, const std::string& title) {
     static Atom netWmName = None;
     if (netWmName == None) netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    return Property(display, window, netWmName) == title || WmName(display, window) == title;
+    Atom type = None;
+    const std::string name = Property(display, window, netWmName, &type);
+    // A window without a name has no title at all, not an empty one.
+    return (type != None && name == title) || WmName(display, window) == title;
 }
 
 std::vector<Window> Children(Display* display, Window window) {

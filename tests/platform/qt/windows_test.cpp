@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <csignal>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/qt/qt_internal.h"
+#include "platform/qt/qt_services.h"
+#include "platform/qt/x11_include.h"
+#include "platform/shared/platform_under_test.h"
+
+using platform::Rgb;
+
+namespace {
+
+// The tests below need an X server; without one they say so and skip.
+class QtX11 : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY") || QGuiApplication::platformName() != "xcb")
+            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+        // A connection of the test's own, as another program would have.
+        other = XOpenDisplay(nullptr);
+        ASSERT_NE(other, nullptr);
+    }
+    void TearDown() override {
+        if (other) XCloseDisplay(other);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    Window MakeHost(int width, int height) {
+        const int screen = DefaultScreen(other);
+        const Window host = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, width,
+                                                height, 0, 0, WhitePixel(other, screen));
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        XChangeWindowAttributes(other, host, CWOverrideRedirect, &attributes);
+        XMapRaised(other, host);
+        XSync(other, False);
+        return host;
+    }
+
+    // Lets both sides work until `done` holds; gives up after a generous number of rounds.
+    template <typename Done> bool Settle(Done done) {
+        for (int round = 0; round < 200; ++round) {
+            QApplication::processEvents();
+            XSync(other, False);
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    platform::Color PixelOf(Window window, int x, int y) {
+        XImage* image = XGetImage(other, window, x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) return 0xFFFFFFFF;
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return Rgb((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    }
+
+    Window ParentOf(Window window) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(other, window, &root, &parent, &children, &count);
+        if (children) XFree(children);
+        return parent;
+    }
+
+    Display* other = nullptr;
+    platform::Windows& windows = platform::qt::WindowsService();
+};
+
+TEST_F(QtX11, WindowLookupMatchesWholeTitlesOnly) {
+    QWidget setting, japanese;
+    setting.setWindowTitle("LumoraScreenSaver Setting");
+    japanese.setWindowTitle("画像の設定");
+    setting.show();
+    japanese.show();
+    ASSERT_TRUE(Settle([&] { return windows.TopLevelWindowExists("画像の設定"); }));
+    struct Case {
+        const char* title;
+        bool found;
+    } cases[] = {{"LumoraScreenSaver Setting", true},
+                 {"LumoraScreenSaver", false},
+                 {"LumoraScreenSaver Setting ", false},
+                 {"lumorascreensaver setting", false},
+                 {"画像の設定", true},
+                 {"画像", false},
+                 {"", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(windows.TopLevelWindowExists(c.title), c.found) << c.title;
+
+    // A window of another program counts as well, by its old-style name alone.
+    const Window foreign = MakeHost(50, 50);
+    XStoreName(other, foreign, "Someone Else");
+    XSync(other, False);
+    EXPECT_TRUE(windows.TopLevelWindowExists("Someone Else"));
+    XDestroyWindow(other, foreign);
+    XSync(other, False);
+    EXPECT_FALSE(windows.TopLevelWindowExists("Someone Else"));
+}
+
+platform::PreviewDesign PreviewDesign() {
+    platform::PreviewDesign design;
+    design.Client = {312, 213};
+    design.Background = Rgb(0, 0, 0);
+    platform::LabelDesign label;
+    label.Caption = "LumoraScr";
+    label.FontFace = "ＭＳ ゴシック";
+    label.FontPoints = 14.25;
+    label.TextColor = Rgb(0x60, 0x60, 0x60);
+    label.Bounds = {8, 8, 193, 65};
+    design.Labels.push_back(label);
+    label.TextColor = platform::SystemColor(2);
+    label.Bounds = {7, 7, 192, 64};
+    design.Labels.push_back(label);
+    return design;
+}
+
+TEST_F(QtX11, PreviewLivesInsideItsHostAndEndsWithIt) {
+    const Window host = MakeHost(400, 300);
+    auto preview = windows.CreatePreviewWindow(PreviewDesign());
+    preview->SetPosition(0, 0);
+    preview->SetCaption("Preview");
+    preview->MakeChildOf(static_cast<platform::NativeHandle>(host));
+    preview->Show();
+    const Window own = static_cast<Window>(preview->Handle());
+    ASSERT_TRUE(Settle([&] { return ParentOf(own) == host && PixelOf(host, 300, 200) == 0; }));
+    EXPECT_EQ(PixelOf(host, 350, 250), Rgb(255, 255, 255)) << "the host shows beyond the preview";
+    bool inked = false;
+    for (int x = 7; x < 120 && !inked; ++x)
+        for (int y = 7; y < 40 && !inked; ++y)
+            inked = PixelOf(host, x, y) != 0;
+    EXPECT_TRUE(inked) << "the name is drawn";
+
+    // The message loop ends once the host is gone.
+    bool gaveUp = false;
+    QTimer::singleShot(100, [&] {
+        XDestroyWindow(other, host);
+        XSync(other, False);
+    });
+    QTimer::singleShot(20000, [&] {
+        gaveUp = true;
+        platform::qt::QuitMessageLoop();
+    });
+    windows.RunMessageLoop();
+    EXPECT_FALSE(gaveUp);
+    preview.reset();
+}
+
+struct SaverRecorder : platform::SaverEvents {
+    int keys = 0, buttons = 0, moves = 0, closeRequests = 0;
+    void OnKeyDown(int) override { ++keys; }
+    void OnMouseDown(int) override { ++buttons; }
+    void OnMouseMove(double, double) override { ++moves; }
+    void OnCloseRequest() override { ++closeRequests; }
+};
+
+// A surface of one colour, to be copied onto a window.
+std::unique_ptr<platform::Surface> Plain(platform::Color color) {
+    auto surface = under_test::Drawing().CreateSurface(64, 64);
+    surface->Dc().Fill({0, 0, 64, 64}, color);
+    return surface;
+}
+
+TEST_F(QtX11, SaverWindowCoversTheScreenAndKeepsWhatWasRevealed) {
+    SaverRecorder events;
+    auto saver = windows.CreateSaverWindow(events, 0);
+    saver->Show();
+    saver->Maximize();
+    saver->MakeTopmost();
+    const int width = DisplayWidth(other, DefaultScreen(other));
+    const int height = DisplayHeight(other, DefaultScreen(other));
+    const Window root = DefaultRootWindow(other);
+    ASSERT_TRUE(Settle([&] { return PixelOf(root, width - 1, height - 1) == Rgb(0, 0, 64); }));
+    EXPECT_EQ(saver->ClientSize().Width, width);
+    EXPECT_EQ(saver->ClientSize().Height, height);
+
+    const auto red = Plain(Rgb(255, 0, 0));
+    saver->Dc().CopyFrom(100, 100, 50, 40, red->Dc(), 0, 0);
+    ASSERT_TRUE(Settle([&] { return PixelOf(root, 120, 120) == Rgb(255, 0, 0); }));
+
+    // Another window over the revealed part, then gone: the part shows again.
+    const Window cover = MakeHost(300, 300);
+    ASSERT_TRUE(Settle([&] { return PixelOf(root, 120, 120) == Rgb(255, 255, 255); }));
+    XDestroyWindow(other, cover);
+    XSync(other, False);
+    EXPECT_TRUE(Settle([&] { return PixelOf(root, 120, 120) == Rgb(255, 0, 0); }));
+    EXPECT_EQ(PixelOf(root, 200, 200), Rgb(0, 0, 64));
+
+    // SIGTERM asks the saver to end through its events.
+    std::raise(SIGTERM);
+    EXPECT_TRUE(Settle([&] { return events.closeRequests == 1; }));
+    saver->Close();
+    windows.RunMessageLoop(); // nothing is left open: returns at once
+}
+
+TEST_F(QtX11, HostedSaverDrawsIntoTheHostAndLeavesItsInputAlone) {
+    const Window host = MakeHost(320, 200);
+    SaverRecorder events;
+    auto saver = windows.CreateSaverWindow(events, static_cast<platform::NativeHandle>(host));
+    EXPECT_EQ(saver->ClientSize(), (platform::Size{320, 200}));
+    EXPECT_EQ(platform::qt::ScreenService().PrimarySize(), (platform::Size{320, 200}));
+    saver->Show();
+    saver->Maximize();
+    ASSERT_TRUE(Settle([&] { return PixelOf(host, 300, 190) == Rgb(0, 0, 64); }));
+    const auto green = Plain(Rgb(0, 255, 0));
+    saver->Dc().CopyFrom(10, 20, 30, 30, green->Dc(), 0, 0);
+    EXPECT_TRUE(Settle([&] { return PixelOf(host, 15, 25) == Rgb(0, 255, 0); }));
+
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(other, host, &attributes);
+    EXPECT_EQ(attributes.all_event_masks & (KeyPressMask | ButtonPressMask | PointerMotionMask), 0);
+
+    XDestroyWindow(other, host);
+    XSync(other, False);
+    EXPECT_TRUE(Settle([&] { return events.closeRequests > 0; }));
+    saver->Close();
+    EXPECT_NE(platform::qt::ScreenService().PrimarySize(), (platform::Size{320, 200}));
+}
+
+} // namespace
