@@ -187,9 +187,16 @@ class QtSettingsDialog : public SettingsDialogView {
         const QString text = QString::fromStdString(control.Text);
         QWidget* made = nullptr;
         switch (control.Kind) {
-        case ControlKind::GroupBox:
-            made = new QGroupBox(text, parent);
+        case ControlKind::GroupBox: {
+            auto* group = new QGroupBox(text, parent);
+            // The caption sits on the frame's top line, where a dialog's group caption belongs.
+            group->setStyleSheet("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                                 " margin-top: 0.6em; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: 6px;"
+                                 " padding: 0 2px; }");
+            made = group;
             break;
+        }
         case ControlKind::Label: {
             auto* label = new QLabel(text, parent);
             label->setTextFormat(Qt::PlainText);
