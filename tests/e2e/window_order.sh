@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The saver stays above other windows and hides the pointer; run from the developer's folder
+# (Windows: D:\TOVIK...) it does neither.
+. "$(dirname "$0")/lib.sh"
+
+read -r W H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+convert -size 640x480 xc:'rgb(255,128,0)' -type TrueColor "BMP3:$WORK/orange.bmp"
+pointer_visible() { python3 "$E2E_ROOT/tests/e2e/cursor_visible.py" >/dev/null; }
+pointer_hidden() { ! pointer_visible; }
+
+# Opens a grey window over the saver, activates it and reports whether it shows.
+other_window_shows() { # $1 label
+    xlogo -geometry 300x200+100+100 -bg 'rgb(200,200,200)' >/dev/null 2>&1 &
+    local other=$!
+    BACKGROUND+=("$other")
+    local id
+    id=$(xdotool search --sync --class xlogo | head -n 1)
+    xdotool windowactivate "$id" 2>/dev/null; xdotool windowraise "$id"
+    sleep 1
+    local shot
+    shot=$(screenshot "$1")
+    kill "$other"
+    test "$(count_colour "$shot" 40x40+120+150 200,200,200 20)" -ge 1200
+}
+
+saver_run() { # $1 label, $2 start command, $3 settle, $4 expect "normal" or "developer"
+    local label=$1 start=$2 settle=$3 expect=$4
+    xdotool mousemove 500 400
+    $start
+    local pid=$LAST_PID
+    sleep "$settle"
+    if [ "$expect" = normal ]; then
+        check "$label: the pointer is hidden while the saver runs" pointer_hidden
+        if other_window_shows "$label-other-window"; then
+            fail "$label: the saver stays above a newly activated window"
+        else
+            ok "$label: the saver stays above a newly activated window"
+        fi
+    else
+        check "$label: the pointer stays visible" pointer_visible
+        check "$label: another window can come in front" other_window_shows "$label-other-window"
+    fi
+    xdotool key a
+    check "$label: a key ends it" ends_within "$pid" 8
+    kill "$pid" 2>/dev/null
+    check "$label: the pointer is visible again afterwards" pointer_visible
+}
+
+make_linux_folder "$WORK/linux" "$WORK/orange.bmp"
+saver_run linux "start_bg $WORK/linux/lumorascr /s" 3 normal
+
+if have_windows_build; then
+    make_windows_folder "$WORK/windows" "$WORK/orange.bmp"
+    saver_run windows "wine_start $WORK/windows/LumoraScr.scr /s" 7 normal
+
+    # The developer's folder: drive D: of the Wine prefix mapped to a folder holding TOVIK.
+    . "$E2E_ROOT/scripts/wine-env.sh"
+    drive="$WINEPREFIX/dosdevices/d:"
+    if [ -e "$drive" ] || [ -L "$drive" ]; then
+        echo "skipping the developer-folder run: drive D: is already mapped"
+    else
+        make_windows_folder "$WORK/ddrive/TOVIK" "$WORK/orange.bmp"
+        ln -s "$WORK/ddrive" "$drive"
+        saver_run developer "wine_start D:\\TOVIK\\LumoraScr.scr /s" 7 developer
+        rm -f "$drive"
+    fi
+fi
+finish
