@@ -37,6 +37,7 @@ class Win32SettingsDialog : public SettingsDialogView {
                         frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr),
                         this);
         if (hwnd_) CreateControls();
+        if (hwnd_) DragAcceptFiles(hwnd_, TRUE);
     }
 
     ~Win32SettingsDialog() override { Close(); }
@@ -203,6 +204,18 @@ class Win32SettingsDialog : public SettingsDialogView {
             events_.OnDrop(files);
     }
 
+    void OnDropOnDialog(HDROP drop) {
+        POINT at{};
+        DragQueryPoint(drop, &at);
+        RECT list{};
+        if (list_ && GetWindowRect(list_, &list))
+            MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&list), 2);
+        if (list_ && PtInRect(&list, at))
+            OnDropFiles(drop);
+        else
+            DragFinish(drop);
+    }
+
     void OnCommand(int id, int code) {
         if (id == IDOK) {
             // Enter on a focused button presses it, as a dialog does.
@@ -243,6 +256,11 @@ class Win32SettingsDialog : public SettingsDialogView {
             return 0;
         case WM_CLOSE:
             self->events_.OnButton(self->closeButtonIndex_);
+            return 0;
+        case WM_DROPFILES:
+            // Some drag sources deliver to the top-level window: take the drop when it was
+            // released over the list, as if the list had received it.
+            self->OnDropOnDialog(reinterpret_cast<HDROP>(wp));
             return 0;
         case WM_CTLCOLORSTATIC:
             // The label and the group box caption show the dialog's face colour behind them.
