@@ -23,6 +23,15 @@ namespace {
 
 using DroppedFiles = std::optional<std::vector<std::string>>;
 
+DroppedFiles FilesOf(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (data)
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    if (files.empty()) return std::nullopt;
+    return files;
+}
+
 // A list that takes any drag and looks at what was dropped only when it is released.
 class DropList : public QListWidget {
   public:
@@ -35,24 +44,30 @@ class DropList : public QListWidget {
     std::function<void(const DroppedFiles&)> dropped;
 
   protected:
-    void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
-    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
-    void dropEvent(QDropEvent* event) override {
-        std::vector<std::string> files;
-        if (const QMimeData* data = event->mimeData())
-            for (const QUrl& url : data->urls())
-                if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    // The file list is read as the drag comes in, while its source is sure to answer: a
+    // source may end as soon as it has let go.
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        offered_ = FilesOf(event->mimeData());
         event->acceptProposedAction();
-        DroppedFiles result;
-        if (!files.empty()) result = std::move(files);
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
+    void dragLeaveEvent(QDragLeaveEvent*) override { offered_.reset(); }
+    void dropEvent(QDropEvent* event) override {
+        // The list read on entry stands: asking again would wait on a source that may be gone.
+        DroppedFiles files = offered_ ? std::move(offered_) : FilesOf(event->mimeData());
+        offered_.reset();
+        event->acceptProposedAction();
         // Handled after the drop is over, so that a message box does not hold the source.
         QMetaObject::invokeMethod(
             this,
-            [this, result] {
-                if (dropped) dropped(result);
+            [this, files] {
+                if (dropped) dropped(files);
             },
             Qt::QueuedConnection);
     }
+
+  private:
+    DroppedFiles offered_;
 };
 
 class DialogWidget : public QWidget {

@@ -1,4 +1,5 @@
 #include <QCloseEvent>
+#include <QEnterEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -48,6 +49,12 @@ class SaverWidget : public QWidget {
         events_.OnMouseDown(static_cast<int>(event->button()));
     }
     void mouseMoveEvent(QMouseEvent* event) override {
+        const QPointF at = event->position() * devicePixelRatioF();
+        events_.OnMouseMove(at.x(), at.y());
+    }
+    // A window that appears under the pointer hears where the pointer is, as the system's
+    // own windows do: that position is the reference for later moves.
+    void enterEvent(QEnterEvent* event) override {
         const QPointF at = event->position() * devicePixelRatioF();
         events_.OnMouseMove(at.x(), at.y());
     }

@@ -111,6 +111,20 @@ TEST_F(QtDialog, DroppedFilesArriveInOrderAndOtherDropsAsNothing) {
     EXPECT_EQ(list->count(), 0) << "the list changes only through the view";
 }
 
+TEST_F(QtDialog, FilesOfferedOnEntryStandWhenTheSourceIsGoneAtTheDrop) {
+    QMimeData offered, gone;
+    offered.setUrls({QUrl::fromLocalFile("/tmp/Sunset.JPG")});
+    QWidget* target = list->viewport();
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &offered, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &gone, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QApplication::processEvents();
+    ASSERT_EQ(events.drops.size(), 1u);
+    ASSERT_TRUE(events.drops[0].has_value());
+    EXPECT_EQ(*events.drops[0], std::vector<std::string>{"/tmp/Sunset.JPG"});
+}
+
 TEST_F(QtDialog, ButtonsAndCloseBoxReportTheirIndex) {
     view->Show();
     static_cast<QPushButton*>(Control("BTN:2"))->click();
