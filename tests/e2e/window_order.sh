@@ -5,12 +5,20 @@
 
 read -r W H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
 convert -size 640x480 xc:'rgb(255,128,0)' -type TrueColor "BMP3:$WORK/orange.bmp"
+# The window manager state of the full-screen window(s) the saver shows.
+saver_asks_above() {
+    local id
+    for id in $(xwininfo -root -tree | awk -v g="${W}x${H}+0+0" 'index($0, g) { print $1 }'); do
+        xprop -id "$id" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE && return 0
+    done
+    return 1
+}
 pointer_visible() { python3 "$E2E_ROOT/tests/e2e/cursor_visible.py" >/dev/null; }
 pointer_hidden() { ! pointer_visible; }
 
-# Opens a grey window over the saver, activates it and reports whether it shows.
+# Opens another window over the saver, activates it and reports whether it shows.
 other_window_shows() { # $1 label
-    xlogo -geometry 300x200+100+100 -bg 'rgb(200,200,200)' >/dev/null 2>&1 &
+    xlogo -geometry 300x200+100+100 >/dev/null 2>&1 &
     local other=$!
     BACKGROUND+=("$other")
     local id
@@ -20,7 +28,8 @@ other_window_shows() { # $1 label
     local shot
     shot=$(screenshot "$1")
     kill "$other"
-    test "$(count_colour "$shot" 40x40+120+150 200,200,200 20)" -ge 1200
+    # The logo's white ground at its lower left corner.
+    test "$(count_colour "$shot" 20x40+104+250 255,255,255 20)" -ge 700
 }
 
 saver_run() { # $1 label, $2 start command, $3 settle, $4 expect "normal" or "developer"
@@ -31,17 +40,15 @@ saver_run() { # $1 label, $2 start command, $3 settle, $4 expect "normal" or "de
     sleep "$settle"
     if [ "$expect" = normal ]; then
         check "$label: the pointer is hidden while the saver runs" pointer_hidden
-        if other_window_shows "$label-other-window"; then
-            fail "$label: the saver stays above a newly activated window"
-        else
-            ok "$label: the saver stays above a newly activated window"
-        fi
+        check "$label: the saver asks the window manager to keep it above others" saver_asks_above
     else
         check "$label: the pointer stays visible" pointer_visible
+        if saver_asks_above; then fail "$label: the saver is not kept above"; else ok "$label: the saver is not kept above"; fi
         check "$label: another window can come in front" other_window_shows "$label-other-window"
     fi
-    xdotool key a
-    check "$label: a key ends it" ends_within "$pid" 8
+    # Another window may have taken the keyboard focus; a click on the saver still reaches it.
+    xdotool click 1
+    check "$label: a click ends it" ends_within "$pid" 8
     kill "$pid" 2>/dev/null
     check "$label: the pointer is visible again afterwards" pointer_visible
 }
