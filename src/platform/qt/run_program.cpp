@@ -32,11 +32,12 @@ int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
         start.SaverWindowEnvironment = window;
 
     if (!DisplayReachable()) {
+        const char* display = std::getenv("DISPLAY");
         std::fprintf(stderr,
-                     "%s: cannot open the X display (DISPLAY is \"%s\"); "
-                     "run it inside an X session or set QT_QPA_PLATFORM.\n",
+                     "%s: cannot open the X display %s; run it inside an X session or set "
+                     "QT_QPA_PLATFORM.\n",
                      argc > 0 ? argv[0] : "lumorascr",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+                     display && display[0] ? display : "(DISPLAY is not set)");
         return 1;
     }
     // Embedding and the window lookup work on X11 windows, so Qt runs on xcb.

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QThread>
 #include <QWidget>
 #include <QWindow>
 
@@ -101,6 +102,7 @@ class OwnSaverWindow : public SaverWindow {
     // manager; with one, the full-screen state keeps panels from showing through.
     void Maximize() override {
         if (!widget_) return;
+        WaitUntilMapped();
         widget_->setGeometry(ScreenGeometry());
         widget_->setWindowState(widget_->windowState() | Qt::WindowFullScreen);
     }
@@ -108,6 +110,7 @@ class OwnSaverWindow : public SaverWindow {
     void MakeTopmost() override {
         if (!widget_) return;
         widget_->winId();
+        WaitUntilMapped();
         QWindow* window = widget_->windowHandle();
         window->setFlags(window->flags() | Qt::WindowStaysOnTopHint);
         widget_->raise();
@@ -133,6 +136,17 @@ class OwnSaverWindow : public SaverWindow {
     }
 
   private:
+    // A state asked for between the map request and the window manager taking the window is
+    // lost, so a shown window is first given a moment to appear.
+    void WaitUntilMapped() {
+        QWindow* window = widget_->windowHandle();
+        for (int round = 0; window && widget_->isVisible() && !window->isExposed() && round < 100;
+             ++round) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+            if (!window->isExposed()) QThread::msleep(10);
+        }
+    }
+
     void Changed(const QRect& area) {
         if (!widget_) return;
         const double ratio = widget_->devicePixelRatioF();

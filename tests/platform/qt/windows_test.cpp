@@ -224,3 +224,32 @@ TEST_F(QtX11, HostedSaverDrawsIntoTheHostAndLeavesItsInputAlone) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(QtWindows, PointerIsHiddenWhileTheDisplayCountIsNegative) {
+    auto& windows = platform::qt::WindowsService();
+    auto hidden = [] {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        return cursor && cursor->shape() == Qt::BlankCursor;
+    };
+    windows.ShowCursor(false);
+    EXPECT_TRUE(hidden());
+    windows.ShowCursor(false);
+    windows.ShowCursor(true);
+    EXPECT_TRUE(hidden()) << "two hides need two shows";
+    windows.ShowCursor(true);
+    EXPECT_FALSE(hidden());
+    windows.ShowCursor(true);
+    windows.ShowCursor(false);
+    EXPECT_FALSE(hidden()) << "a count of 0 shows the pointer";
+}
+
+TEST(QtWindows, WithoutAnXServerNothingIsFound) {
+    if (std::getenv("DISPLAY")) GTEST_SKIP() << "an X server is there";
+    auto& windows = platform::qt::WindowsService();
+    EXPECT_FALSE(windows.TopLevelWindowExists("LumoraScreenSaver Setting"));
+    EXPECT_EQ(windows.RootWindow(), 0);
+}
+
+} // namespace
