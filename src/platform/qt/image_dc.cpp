@@ -1,4 +1,5 @@
 #include <QPainter>
+#include <cstring>
 #include <map>
 
 #include "qt_internal.h"
@@ -123,11 +124,21 @@ void ImageDc::CopyFrom(int x, int y, int width, int height, DeviceContext& sourc
     QRect dest = src.translated(x - sx, y - sy).intersected(image_.rect());
     src = dest.translated(sx - x, sy - y);
     if (dest.isEmpty()) return;
-    const QImage pixels = from->image_.copy(src);
-    QPainter painter(&image_);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(dest.topLeft(), pixels);
-    painter.end();
+    if (from->image_.format() == image_.format() && image_.depth() == 32) {
+        // Same layout: straight row copies, the common case of the reveal's tiles.
+        const auto rowBytes = static_cast<std::size_t>(dest.width()) * 4;
+        const bool upward = &from->image_ == &image_ && src.y() < dest.y();
+        for (int i = 0; i < dest.height(); ++i) {
+            const int row = upward ? dest.height() - 1 - i : i;
+            std::memmove(image_.scanLine(dest.y() + row) + dest.x() * 4,
+                         from->image_.constScanLine(src.y() + row) + src.x() * 4, rowBytes);
+        }
+    } else {
+        const QImage pixels = from->image_.copy(src);
+        QPainter painter(&image_);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(dest.topLeft(), pixels);
+    }
     if (changed_) changed_(dest);
 }
 

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QRegion>
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
@@ -38,11 +39,15 @@ class SaverWidget : public QWidget {
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         const double ratio = devicePixelRatioF();
+        // The kept image starts navy, so only what lies beyond it needs the background.
+        const QRect kept(QPoint(0, 0), (QSizeF(image_.size()) / ratio).toSize());
         for (const QRect& area : event->region()) {
-            const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
-                                area.height() * ratio);
-            painter.fillRect(area, kNavy);
-            painter.drawImage(QRectF(area), image_, source);
+            const QRect inside = area.intersected(kept);
+            const QRectF source(inside.x() * ratio, inside.y() * ratio, inside.width() * ratio,
+                                inside.height() * ratio);
+            if (!inside.isEmpty()) painter.drawImage(QRectF(inside), image_, source);
+            for (const QRect& beyond : QRegion(area).subtracted(kept))
+                painter.fillRect(beyond, kNavy);
         }
     }
     void keyPressEvent(QKeyEvent* event) override { events_.OnKeyDown(event->key()); }
