@@ -1,6 +1,7 @@
 #pragma once
 // The subcommands of lumora-tool. Each takes the arguments after its own name and returns the
 // process's exit code.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ bool IsHelpOption(const std::string& arg);
 
 // Installs the platform's file and text services; they need no display.
 void UseFileServices();
+// Makes text drawing possible without a display while the returned object lives.
+std::shared_ptr<void> PrepareDrawing();
+// True when `bytes` are valid UTF-8.
+bool IsUtf8(const std::string& bytes);
 // The holiday file the saver would read: beside this tool, else the installed data folder,
 // else the source tree's copy.
 std::string ShippedHolidayFile();

@@ -11,10 +11,6 @@
 #include "saver/compose.h"
 #include "settings/settings.h"
 
-#ifndef _WIN32
-#include <QGuiApplication>
-#endif
-
 namespace {
 
 const char* const Usage =
@@ -217,13 +213,6 @@ int Compose(const Options& options) {
 int RunFrameCommand(const std::vector<std::string>& args) {
     Options options;
     if (const auto code = ParseArguments(args, options)) return *code;
-#ifndef _WIN32
-    // Text is drawn with Qt's fonts, which need an application object but no display.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    char name[] = "lumora-tool";
-    char* qtArgv[] = {name, nullptr};
-    QGuiApplication application(qtArgc, qtArgv);
-#endif
+    const auto drawing = tool::PrepareDrawing();
     return Compose(options);
 }

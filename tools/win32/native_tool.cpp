@@ -1,0 +1,28 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "commands.h"
+#include "platform/win32/win32_services.h"
+
+namespace tool {
+
+void UseFileServices() {
+    platform::Services& services = platform::Current();
+    services.process = &platform::win32::ProcessService();
+    services.text = &platform::win32::TextService();
+    // Holiday names go out as UTF-8 bytes with LF line ends, whatever the console does.
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+// GDI draws without any set-up.
+std::shared_ptr<void> PrepareDrawing() {
+    return nullptr;
+}
+
+bool IsUtf8(const std::string& bytes) {
+    return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+} // namespace tool
