@@ -26,13 +26,18 @@ class SaverDc : public GdiDc {
 class Win32SaverWindow : public SaverWindow {
   public:
     Win32SaverWindow(SaverEvents& events, HWND host) : events_(events), host_(host), dc_(*this) {
-        RegisterWindowClass(SaverClass, &Procedure, CreateSolidBrush(ToColorRef(Navy)));
+        // One brush for the class, made once: the class outlives every window of it.
+        static const HBRUSH navy = CreateSolidBrush(ToColorRef(Navy));
+        RegisterWindowClass(SaverClass, &Procedure, navy);
         RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         if (host_) GetClientRect(host_, &area);
         const DWORD style = host_ ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
         backing_.Resize(area.right, area.bottom, Navy);
         hwnd_ = CreateWindowExW(0, SaverClass, L"", style, 0, 0, area.right, area.bottom, host_,
                                 nullptr, GetModuleHandleW(nullptr), this);
+        // A host that names no window leaves nothing to draw into: the saver should end
+        // rather than run unseen.
+        if (!hwnd_) events_.OnCloseRequest();
     }
 
     ~Win32SaverWindow() override { Close(); }
@@ -64,6 +69,7 @@ class Win32SaverWindow : public SaverWindow {
     DeviceContext& Dc() override { return dc_; }
 
     void Close() override {
+        closing_ = true;
         if (hwnd_) DestroyWindow(hwnd_);
     }
 
@@ -95,6 +101,8 @@ class Win32SaverWindow : public SaverWindow {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             self->hwnd_ = nullptr;
             ProgramWindowClosed();
+            // Destroyed with its host window (or by anyone but the saver): the saver ends too.
+            if (!self->closing_) self->events_.OnCloseRequest();
         }
         return DefWindowProcW(hwnd, message, wp, lp);
     }
@@ -155,6 +163,7 @@ class Win32SaverWindow : public SaverWindow {
     HWND hwnd_ = nullptr;
     DibImage backing_;
     SaverDc dc_;
+    bool closing_ = false;
 };
 
 SaverDc::SaverDc(Win32SaverWindow& window) : GdiDc(window.BackingDc()), window_(window) {}

@@ -216,11 +216,33 @@ TEST_F(QtX11, HostedSaverDrawsIntoTheHostAndLeavesItsInputAlone) {
     XGetWindowAttributes(other, host, &attributes);
     EXPECT_EQ(attributes.all_event_masks & (KeyPressMask | ButtonPressMask | PointerMotionMask), 0);
 
+    // Another window over the host, then gone: what was drawn shows again. The screen is read
+    // through the root, as a covered window's own pixels are undefined.
+    const Window root = DefaultRootWindow(other);
+    const Window cover = MakeHost(100, 100);
+    ASSERT_TRUE(Settle([&] { return PixelOf(root, 15, 25) == Rgb(255, 255, 255); }));
+    XDestroyWindow(other, cover);
+    XSync(other, False);
+    EXPECT_TRUE(Settle([&] { return PixelOf(root, 15, 25) == Rgb(0, 255, 0); }));
+    EXPECT_EQ(PixelOf(root, 80, 80), Rgb(0, 0, 64));
+    EXPECT_EQ(events.closeRequests, 0);
+
     XDestroyWindow(other, host);
     XSync(other, False);
     EXPECT_TRUE(Settle([&] { return events.closeRequests > 0; }));
     saver->Close();
     EXPECT_NE(platform::qt::ScreenService().PrimarySize(), (platform::Size{320, 200}));
+}
+
+TEST_F(QtX11, HostedSaverWithoutItsWindowAsksToEnd) {
+    const Window gone = MakeHost(50, 50);
+    XDestroyWindow(other, gone);
+    XSync(other, False);
+    SaverRecorder events;
+    auto saver = windows.CreateSaverWindow(events, static_cast<platform::NativeHandle>(gone));
+    EXPECT_EQ(saver->ClientSize(), (platform::Size{0, 0}));
+    EXPECT_TRUE(Settle([&] { return events.closeRequests == 1; }));
+    saver->Close();
 }
 
 } // namespace

@@ -219,7 +219,31 @@ TEST(Win32Windows, HostedSaverCoversTheHostsClientArea) {
     GetClientRect(host, &client);
     EXPECT_EQ(GetAncestor(hwnd, GA_PARENT), host);
     EXPECT_EQ(saver->ClientSize(), (platform::Size{client.right, client.bottom}));
+    EXPECT_EQ(events.closeRequests, 0);
+    // The host goes away and takes the saver's window with it: the saver is asked to end.
     DestroyWindow(host);
     EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(events.closeRequests, 1);
     saver->Close();
+    EXPECT_EQ(events.closeRequests, 1);
+}
+
+TEST(Win32Windows, SaverEndsItselfOnlyWhenItsWindowIsGoneOrNeverCame) {
+    // A host handle that names no window: nothing to draw into.
+    RecordingEvents orphan;
+    HWND gone = MakeForeignWindow(L"gone host");
+    DestroyWindow(gone);
+    auto hosted =
+        win32::WindowsService().CreateSaverWindow(orphan, reinterpret_cast<std::intptr_t>(gone));
+    EXPECT_EQ(win32::WindowOf(*hosted), nullptr);
+    EXPECT_EQ(orphan.closeRequests, 1);
+
+    // The saver's own close, or its owner going away, asks for nothing.
+    RecordingEvents own;
+    auto saver = win32::WindowsService().CreateSaverWindow(own, 0);
+    ASSERT_TRUE(IsWindow(win32::WindowOf(*saver)));
+    saver->Close();
+    saver.reset();
+    hosted.reset();
+    EXPECT_EQ(own.closeRequests, 0);
 }
