@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "platform/services.h"
@@ -14,23 +17,29 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// A whole number with optional blanks around its digits, no sign; nothing when the text is not
-// one or the number is outside [low, high].
-std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+// A whole number with optional blanks around its digits, signed only when `low` is negative;
+// nothing when the text is not one or the number is outside [low, high].
+std::optional<std::int32_t> WholeNumber(const std::string& text, std::int32_t low,
+                                        std::int32_t high) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
+    bool negative = false;
+    if (low < 0 && i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
     const std::size_t firstDigit = i;
+    const long long largest = std::max<long long>(high, -static_cast<long long>(low));
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > high) return std::nullopt;
+        if (value > largest) return std::nullopt;
     }
     if (i == firstDigit) return std::nullopt;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
-    if (i != text.size() || value < low) return std::nullopt;
-    return static_cast<int>(value);
+    if (negative) value = -value;
+    if (i != text.size() || value < low || value > high) return std::nullopt;
+    return static_cast<std::int32_t>(value);
 }
 
 std::vector<std::string> SplitFields(const std::string& line) {
@@ -81,9 +90,15 @@ std::vector<HolidayEntry> ParseHolidayFile(const std::string& text,
             report(lineNumber, "month is not a whole number from 1 to 12");
             continue;
         }
-        const auto day = WholeNumber(fields[2], 0, 31);
+        // Only a fixed date reads its day; the other rules find theirs whatever the field holds.
+        // A fixed day outside 1 to 31 would still give a Monday 1st as its substitute holiday.
+        const bool fixed = fields[0] == "FIX";
+        const auto day = fixed ? WholeNumber(fields[2], 1, 31)
+                               : WholeNumber(fields[2], std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max());
         if (!day) {
-            report(lineNumber, "day is not a whole number from 0 to 31");
+            report(lineNumber,
+                   fixed ? "day is not a whole number from 1 to 31" : "day is not a whole number");
             continue;
         }
         if (entries.size() >= static_cast<std::size_t>(MaxListEntries)) {

@@ -76,9 +76,9 @@ struct HolidayProblem {
 
 // The rules of a holiday file whose text is already UTF-8 (see Text::FileTextToUtf8), in file
 // order, without the unused entry 0. Lines that can never match a date (too few fields, a month
-// or day that is not a whole number in range) are skipped; lines whose keyword is unknown or
-// starts with a blank are kept, because the calendar simply ignores them. Both kinds are
-// reported in `problems` (optional), by line number.
+// or a fixed date's day that is not a whole number in range, a day that is no whole number at
+// all) are skipped; lines whose keyword is unknown or starts with a blank are kept, because the
+// calendar simply ignores them. Both kinds are reported in `problems` (optional), by line number.
 std::vector<HolidayEntry> ParseHolidayFile(const std::string& text,
                                            std::vector<HolidayProblem>* problems = nullptr);
 

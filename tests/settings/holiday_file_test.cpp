@@ -47,6 +47,12 @@ TEST(HolidayFile, FieldsOfOneLine) {
         {"KOKUMIN5,5,0,", {"KOKUMIN5", 5, 0, ""}},
         {"FIX,12,31,大晦日", {"FIX", 12, 31, "大晦日"}},
         {"FIX,01,007,x", {"FIX", 1, 7, "x"}},
+        // Only a fixed date reads its day: the other rules keep whatever whole number stands.
+        {"KOKUMIN5,5,99,みどりの日", {"KOKUMIN5", 5, 99, "みどりの日"}},
+        {"HAPPY,1, -3 ,成人の日", {"HAPPY", 1, -3, "成人の日"}},
+        {"HAPPY3,7,+7,海の日", {"HAPPY3", 7, 7, "海の日"}},
+        {"SHUNBUN,3,2147483647,x", {"SHUNBUN", 3, 2147483647, "x"}},
+        {"SHUBUN,9,-2147483648,x", {"SHUBUN", 9, -2147483647 - 1, "x"}},
     };
     for (const auto& c : cases) {
         std::vector<HolidayProblem> problems;
@@ -75,9 +81,16 @@ TEST(HolidayFile, BadLinesAreSkippedOrKeptAndReported) {
         {"FIX,May,3,x", false, "month is not a whole number from 1 to 12"},
         {"FIX,1 2,3,x", false, "month is not a whole number from 1 to 12"},
         {"FIX,99999999999999999999,3,x", false, "month is not a whole number from 1 to 12"},
-        {"FIX,5,,x", false, "day is not a whole number from 0 to 31"},
-        {"FIX,5,32,x", false, "day is not a whole number from 0 to 31"},
-        {"HAPPY,1,two,x", false, "day is not a whole number from 0 to 31"},
+        {"FIX,5,,x", false, "day is not a whole number from 1 to 31"},
+        {"FIX,5,32,x", false, "day is not a whole number from 1 to 31"},
+        // Day 0 would make a Monday 1 May a substitute holiday for a day that does not exist.
+        {"FIX,5,0,x", false, "day is not a whole number from 1 to 31"},
+        {"FIX,5,-1,x", false, "day is not a whole number from 1 to 31"},
+        {"HAPPY,1,two,x", false, "day is not a whole number"},
+        {"HAPPY,1,,x", false, "day is not a whole number"},
+        {"HAPPY,1,2147483648,x", false, "day is not a whole number"},
+        {"HAPPY,1,-2147483649,x", false, "day is not a whole number"},
+        {"HAPPY,1,--1,x", false, "day is not a whole number"},
         {"FIXED,5,3,x", true, "unknown keyword"},
         {"fix,5,3,x", true, "unknown keyword"},
         {",5,3,x", true, "unknown keyword"},
