@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "fakes/dialog_fakes.h"
 #include "fakes/fakes.h"
+#include "fakes/saver_fakes.h"
 #include "settings/settings.h"
 #include "startup/startup.h"
 
@@ -12,25 +14,27 @@ struct PreviewLog {
 };
 
 class FakePreview : public platform::PreviewWindow {
-public:
+  public:
     explicit FakePreview(PreviewLog& log) : log_(log) {}
     void SetPosition(int left, int top) override {
         log_.calls.push_back("position " + std::to_string(left) + "," + std::to_string(top));
     }
-    void SetCaption(const std::string& caption) override { log_.calls.push_back("caption " + caption); }
+    void SetCaption(const std::string& caption) override {
+        log_.calls.push_back("caption " + caption);
+    }
     void MakeChildOf(platform::NativeHandle host) override {
         log_.calls.push_back("child of " + std::to_string(host));
     }
     void Show() override { log_.calls.push_back("show"); }
     platform::NativeHandle Handle() override { return 99; }
 
-private:
+  private:
     PreviewLog& log_;
 };
 
 // Start-up against fake services, with one stored picture and one holiday rule.
 class MainTest : public testing::Test {
-protected:
+  protected:
     MainTest() : services_(Fakes()) {
         process.appDirectory = "C:\\Saver";
         process.writableDirectories.insert("C:\\Saver");
@@ -41,6 +45,15 @@ protected:
         windows.makePreview = [this](const platform::PreviewDesign& design) {
             preview.design = design;
             return std::make_unique<FakePreview>(preview);
+        };
+        // The saver ends on a key at its first message step.
+        windows.makeSaver = [this](platform::SaverEvents& events, platform::NativeHandle host) {
+            saverEvents = &events;
+            saverHosts.push_back(host);
+            return std::make_unique<fakes::FakeSaverWindow>(events, host, screen.size);
+        };
+        windows.onPump = [this] {
+            if (saverEvents) saverEvents->OnKeyDown(32);
         };
         ImageEntry stale;
         stale.Title = "stale";
@@ -63,6 +76,9 @@ protected:
         s.screen = &screen;
         s.settingsFile = &settings;
         s.text = &text;
+        s.drawing = &drawing;
+        s.pictures = &pictures;
+        s.controls = &controls;
         return s;
     }
 
@@ -74,9 +90,14 @@ protected:
     fakes::FakeScreen screen;
     fakes::MemorySettingsFile settings;
     fakes::FakeText text;
+    fakes::FakeDrawing drawing;
+    fakes::FakePictures pictures;
+    fakes::FakeControls controls;
     PreviewLog preview;
+    platform::SaverEvents* saverEvents = nullptr;
+    std::vector<platform::NativeHandle> saverHosts;
 
-private:
+  private:
     platform::ScopedServices services_;
 };
 
@@ -88,8 +109,8 @@ TEST_F(MainTest, AnOpenSettingsDialogOrSaverTitleRefusesEveryStartWithoutLoading
             Start(commandLine);
             EXPECT_EQ(basComon::ImageCount(), 2) << title << " " << commandLine;
             EXPECT_TRUE(preview.calls.empty());
-            EXPECT_EQ(windows.lookups, (std::vector<std::string>{"LumoraScreenSaver",
-                                                                 "LumoraScreenSaver Setting"}));
+            EXPECT_EQ(windows.lookups,
+                      (std::vector<std::string>{"LumoraScreenSaver", "LumoraScreenSaver Setting"}));
         }
     }
 }
@@ -114,6 +135,45 @@ TEST_F(MainTest, PreviewWithoutAHandleStillShowsTheWindow) {
     Start("/p");
     EXPECT_EQ(preview.calls.back(), "show");
     EXPECT_EQ(preview.calls[2], "child of 0");
+}
+
+TEST_F(MainTest, TheSwitchChoosesSaverOrSettingsDialog) {
+    enum class Opens { Saver, Dialog };
+    const struct {
+        const char* commandLine;
+        Opens opens;
+    } cases[] = {
+        {"/s", Opens::Saver},       {"/S", Opens::Saver},     {"   /s", Opens::Saver},
+        {"/Sfoo", Opens::Saver},    {"/S:123", Opens::Saver}, {"/c", Opens::Dialog},
+        {"/C:4711", Opens::Dialog}, {"", Opens::Dialog},      {"   ", Opens::Dialog},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        saverEvents = nullptr;
+        saverHosts.clear();
+        controls.view = nullptr;
+        process.seeds = 0;
+        windows.pumps = 0;
+        Start(c.commandLine);
+        EXPECT_TRUE(Loaded());
+        EXPECT_TRUE(preview.calls.empty());
+        if (c.opens == Opens::Saver) {
+            // The generator is seeded for the shuffle, and the show ran until the key.
+            EXPECT_EQ(process.seeds, 1);
+            EXPECT_EQ(saverHosts, std::vector<platform::NativeHandle>{0});
+            EXPECT_EQ(windows.pumps, 1);
+            EXPECT_EQ(controls.view, nullptr);
+        } else {
+            EXPECT_EQ(process.seeds, 0);
+            EXPECT_TRUE(saverHosts.empty());
+            ASSERT_NE(controls.view, nullptr);
+            EXPECT_EQ(controls.view->caption, "LumoraScreenSaver Setting");
+            EXPECT_TRUE(controls.view->shown);
+            EXPECT_EQ(controls.view->lines, std::vector<std::string>{"a.jpg"});
+            EXPECT_EQ(windows.pumps, 2) << "waiting messages before the dialog and after it";
+        }
+        EXPECT_EQ(settings.writes, 0);
+    }
 }
 
 TEST_F(MainTest, UnknownSwitchLoadsBothFilesOpensNothingAndWritesNothing) {
