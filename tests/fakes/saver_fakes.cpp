@@ -115,7 +115,7 @@ SaverRig::SaverRig(platform::Size screenSize, platform::LocalTime start)
         record.Second = clock.Now().Second;
         passes.push_back(record);
         if (onPass) onPass(pass);
-        if (pass == stopAfter && window) window->events.OnKeyDown(27);
+        if ((pass == stopAfter || pass == maxPasses) && window) window->events.OnKeyDown(27);
     };
     platform::Services services;
     services.clock = &clock;

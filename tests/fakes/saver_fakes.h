@@ -117,6 +117,9 @@ struct SaverRig {
     FakeSaverWindow* window = nullptr;
     std::vector<PassRecord> passes;
     int stopAfter = 0;
+    // A show whose own stop condition never comes ends here, so a fault fails the test instead
+    // of hanging it (10000 passes are over three minutes of virtual time).
+    int maxPasses = 10000;
     std::function<void(int pass)> onPass;
 
   private:
