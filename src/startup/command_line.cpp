@@ -1,8 +1,9 @@
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "startup.h"
@@ -10,7 +11,9 @@
 namespace basComon {
 namespace {
 
-bool IsIgnoredBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsIgnoredBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 // The text without the blanks that the number reader skips wherever they stand.
 std::string WithoutBlanks(const std::string& text) {
@@ -70,7 +73,8 @@ platform::NativeHandle WindowIdOf(const std::string& text) {
 
 bool IsDevFolder(const std::string& appDirectory) {
     std::string head = appDirectory.substr(0, 8);
-    for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : head)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return head == "D:\\TOVIK";
 }
 
@@ -79,7 +83,8 @@ std::string SwitchOf(const std::string& commandLine) {
     if (start == std::string::npos) return "";
     const std::string rest = commandLine.substr(start);
     std::string head = rest.substr(0, ByteOffsetOfCharacter(rest, 2));
-    for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : head)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return head;
 }
 
@@ -108,10 +113,21 @@ double Val(const std::string& text) {
         std::size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent += s[j++];
         const std::size_t firstDigit = j;
-        for (; j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])); ++j) exponent += s[j];
+        for (; j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])); ++j)
+            exponent += s[j];
         if (j > firstDigit) number += exponent;
     }
-    return std::strtod(number.c_str(), nullptr);
+    // Read the same way whatever the user's locale says a decimal point is.
+    if (number[0] == '+') number.erase(0, 1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Too small to hold is zero; too large is infinite, which no handle can take.
+        if (number.find("e-") != std::string::npos) return 0;
+        return number[0] == '-' ? -std::numeric_limits<double>::infinity()
+                                : std::numeric_limits<double>::infinity();
+    }
+    return end == number.data() ? 0 : value;
 }
 
 std::int32_t PreviewHandleOf(const std::string& commandLine) {
@@ -131,7 +147,8 @@ platform::NativeHandle HostedSaverWindow(const platform::StartInfo& start,
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--window-id" || args[i] == "-window-id")
             return i + 1 < args.size() ? WindowIdOf(args[i + 1]) : 0;
-        if (args[i] == "--root" || args[i] == "-root") return fromEnvironment ? fromEnvironment : root;
+        if (args[i] == "--root" || args[i] == "-root")
+            return fromEnvironment ? fromEnvironment : root;
     }
     const std::string mode = SwitchOf(start.CommandLine);
     return (mode.empty() || mode == "/S") ? fromEnvironment : 0;

@@ -38,6 +38,9 @@ TEST(CommandLine, ValReadsTheLeadingNumber) {
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(basComon::Val(c.text), c.expected) << c.text;
     EXPECT_TRUE(std::isnan(basComon::Val("&H100000000")));
+    EXPECT_EQ(basComon::Val("1e-400"), 0);
+    EXPECT_TRUE(std::isinf(basComon::Val("1e400")));
+    EXPECT_LT(basComon::Val("-1e400"), 0);
 }
 
 struct HandleCase {
