@@ -15,6 +15,9 @@ step "Preparing Wine (Japanese locale, prefix in .cache/wine)"
 ( . scripts/wine-env.sh ) || exit 1
 trap '. "$root/scripts/wine-env.sh" >/dev/null 2>&1; timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
 
+# The generated Japanese locale is visible to the native tests too (the weekday names).
+export LOCPATH="$root/.cache/locale"
+
 step "Running the tests"
 LUMORA_TEST_ARTIFACTS="$root/build/test-artifacts" \
     timeout 3000 bash scripts/with-x.sh \
