@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QUrl>
 
 #include "platform/qt/qt_services.h"
@@ -127,8 +128,8 @@ TEST_F(QtDialog, FilesOfferedOnEntryStandWhenTheSourceIsGoneAtTheDrop) {
 
 TEST_F(QtDialog, ButtonsAndCloseBoxReportTheirIndex) {
     view->Show();
-    static_cast<QPushButton*>(Control("BTN:2"))->click();
-    static_cast<QPushButton*>(Control("BTN:0"))->click();
+    QTest::mouseClick(Control("BTN:2"), Qt::LeftButton);
+    QTest::mouseClick(Control("BTN:0"), Qt::LeftButton);
     window->close(); // the window's close box
     QApplication::processEvents();
     EXPECT_EQ(events.buttons, (std::vector<int>{2, 0, 1}));
