@@ -16,23 +16,8 @@ std::string TempDirectory() {
     return ::mkdtemp(path.data()) ? path : std::string();
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
-bool ReadBytes(const std::string& path, std::string& bytes) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    bytes.clear();
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        bytes.append(buffer, n);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
 }
 
 } // namespace under_test

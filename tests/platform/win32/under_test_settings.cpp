@@ -26,23 +26,10 @@ std::string TempDirectory() {
     return {};
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* file = _wfopen(platform::win32::Utf8ToWide(path).c_str(), L"wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
-bool ReadBytes(const std::string& path, std::string& bytes) {
-    FILE* file = _wfopen(platform::win32::Utf8ToWide(path).c_str(), L"rb");
-    if (!file) return false;
-    bytes.clear();
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        bytes.append(buffer, n);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    const std::string narrow(mode);
+    return _wfopen(platform::win32::Utf8ToWide(path).c_str(),
+                   std::wstring(narrow.begin(), narrow.end()).c_str());
 }
 
 } // namespace under_test
