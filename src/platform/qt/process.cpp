@@ -76,7 +76,16 @@ class PosixProcess : public Process {
         return base + "lumorascr/";
     }
 
-    std::string InstalledDataDirectory() override { return LUMORA_DATA_DIR; }
+    // An installed tree keeps its data in ../share/lumorascr from the program's resolved
+    // location, so a --prefix or DESTDIR install, a moved tree or a symbolic link to the
+    // program all find it; the folder the build was configured for is the last resort.
+    std::string InstalledDataDirectory() override {
+        const std::string app = AppDirectory();
+        const std::string parent = app == "/" ? "" : app.substr(0, app.find_last_of('/'));
+        const std::string relative = parent + "/share/lumorascr";
+        if (Exists(relative + "/Calender.dat")) return relative;
+        return LUMORA_DATA_DIR;
+    }
 
     bool FileExists(const std::string& path) override {
         return !path.empty() && Exists(path) && !IsDirectory(path);
