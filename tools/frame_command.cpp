@@ -15,7 +15,7 @@ namespace {
 
 const char* const Usage =
     "Usage: lumora-tool frame --size WxH [--at \"YYYY-MM-DD hh:mm\"] [--picture FILE]\n"
-    "                         [--rules FILE] -o OUT.png\n"
+    "                         [--rules FILE] [--dpi N] -o OUT.png\n"
     "\n"
     "Draws the frame the saver would show on a screen of W x H pixels and writes it as PNG:\n"
     "the picture scaled down to fit (never enlarged) and centred on black, the day row of the\n"
@@ -26,6 +26,8 @@ const char* const Usage =
     "  --at TIME        the clock the frame shows, \"YYYY-MM-DD hh:mm\"; by default now\n"
     "  --picture FILE   the picture to show; without it the frame is the calendar on black\n"
     "  --rules FILE     the holiday rule file; by default the Calender.dat the saver reads\n"
+    "  --dpi N          the display's density, 24 to 1200 dots per inch (96 unless given):\n"
+    "                   the day row and the clock grow with it, as on a scaled desktop\n"
     "  -o, --output OUT the PNG file to write\n"
     "\n"
     "Exits with 0 when the frame was written, 1 when it was written but the picture could\n"
@@ -101,11 +103,13 @@ class FixedClock : public platform::Clock {
 
 class FixedScreen : public platform::Screen {
   public:
-    explicit FixedScreen(platform::Size size) : size_(size) {}
+    FixedScreen(platform::Size size, double dpi) : size_(size), dpi_(dpi) {}
     platform::Size PrimarySize() override { return size_; }
+    double Dpi() override { return dpi_; }
 
   private:
     platform::Size size_;
+    double dpi_;
 };
 
 struct Options {
@@ -114,6 +118,7 @@ struct Options {
     std::string Picture;
     std::string Rules;
     std::string Output;
+    int Dpi = 96;
 };
 
 // Fills `options` from the arguments; an exit code when the command is to end at once.
@@ -133,7 +138,8 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, Options&
             inlineValue = true;
         }
         const bool known = name == "--size" || name == "--at" || name == "--picture" ||
-                           name == "--rules" || name == "-o" || name == "--output";
+                           name == "--rules" || name == "--dpi" || name == "-o" ||
+                           name == "--output";
         if (!known) return UsageError("unknown argument '" + arg + "'");
         if (!inlineValue) {
             if (i + 1 >= args.size()) return UsageError(name + " needs a value");
@@ -152,6 +158,10 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, Options&
             options.Picture = value;
         } else if (name == "--rules") {
             options.Rules = value;
+        } else if (name == "--dpi") {
+            const auto dpi = Number(value, 24, 1200);
+            if (!dpi) return UsageError("'" + value + "' is not a density of 24 to 1200 dpi");
+            options.Dpi = *dpi;
         } else {
             options.Output = value;
         }
@@ -185,7 +195,7 @@ int Compose(const Options& options) {
     platform::ScopedServices native(platform::NativeServices());
     platform::Clock& systemClock = *platform::Current().clock;
     FixedClock clock(options.At ? *options.At : systemClock.Now(), systemClock);
-    FixedScreen screen(options.Size);
+    FixedScreen screen(options.Size, options.Dpi);
     platform::Services fixed;
     fixed.clock = &clock;
     fixed.screen = &screen;

@@ -34,8 +34,26 @@ bool IsHoliday(const Date& date, std::string& name);
 inline const char* const SubstituteHolidayName = "振替休日";
 inline const char* const CitizensHolidayName = "国民の休日";
 
+// The sizes of the day row and the clock for a frame `frameWidth` pixels wide on a display of
+// `dpi` dots per inch. At 96 dpi on a frame at least 940 pixels wide they are the classic sizes
+// (20- and 28-pixel fonts, 30-pixel steps); they grow with the display's density and shrink so
+// that a row of 31 days fits the frame with 10 pixels to spare on each side.
+struct CalendarLayout {
+    double Scale = 1;
+    int DayFont = 20;     // height of the day numbers' font and of their cells
+    int DayFontWidth = 5; // width of a half-width glyph of that font
+    int ClockFont = 28;
+    int ClockFontWidth = 7;
+    int DayGap = 10;
+    int Margin = 2;       // between the row and the bottom edge
+    int ClockBox = 180;   // width of the clock's box
+    int ClockSpan = 150;  // width the box's left edge is centred on
+    int OutlineStep = 1;  // offset of the outline passes
+};
+CalendarLayout MakeCalendarLayout(int frameWidth, double dpi);
+
 // Draws the day row of the current month and the date and time above it onto `hDC`, sized for
-// the screen the platform reports.
+// the screen the platform reports and the density of its display.
 bool DrawCalendar(platform::DeviceContext& hDC);
 
 // The clock line "yyyy.mm.dd(ddd) hh:nn" for `weekdayName`, cut to 21 characters.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -48,10 +49,10 @@ CalendarStyle MakeStyle(const platform::LocalTime& now) {
     return style;
 }
 
-platform::LogFont ToLogFont(const CalendarFont& font) {
+platform::LogFont ToLogFont(const CalendarFont& font, int height, int width) {
     platform::LogFont lf;
-    lf.Height = static_cast<std::int32_t>(std::lrint(font.Size));
-    lf.Width = static_cast<std::int32_t>(std::lrint(font.Size / 4));
+    lf.Height = height;
+    lf.Width = width;
     lf.Escapement = 0;
     lf.Orientation = 0;
     lf.Weight = font.Bold ? 1200 : 400;
@@ -70,11 +71,11 @@ platform::LogFont ToLogFont(const CalendarFont& font) {
 // Nine passes in the outline colour around the spot, then the glyphs themselves.
 template <typename TextOf>
 void DrawOutlined(platform::DeviceContext& dc, TextOf textOf, const platform::Rect& box,
-                  platform::Color outline, platform::Color face, bool withOutline) {
+                  platform::Color outline, platform::Color face, bool withOutline, int k) {
     dc.SetTextColor(outline);
     if (withOutline) {
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -k; dx <= k; dx += k)
+            for (int dy = -k; dy <= k; dy += k)
                 dc.DrawText(textOf(),
                             {box.Left + dx, box.Top + dy, box.Right + dx, box.Bottom + dy},
                             platform::DT_Center);
@@ -90,7 +91,47 @@ std::string ClockTextNow(platform::Clock& clock) {
                            clock.AbbreviatedWeekdayName(weekday));
 }
 
+// A classic size at scale `s`: halves up when growing, always down when shrinking, so a
+// shrunken row never ends up wider than the room it was shrunk for.
+int Scaled(int size, double s) {
+    const double exact = size * s;
+    // The small allowance keeps products such as 20 x 0.7 from landing just below a whole number.
+    return static_cast<int>(s >= 1 ? std::floor(exact + 0.5) : std::floor(exact + 1e-9));
+}
+
+CalendarLayout LayoutAt(double s) {
+    CalendarLayout layout;
+    layout.Scale = s;
+    // A width of 0 would ask for the face's natural width: never less than one pixel.
+    layout.DayFont = std::max(1, Scaled(20, s));
+    layout.DayFontWidth = std::max(1, Scaled(5, s));
+    layout.ClockFont = std::max(1, Scaled(28, s));
+    layout.ClockFontWidth = std::max(1, Scaled(7, s));
+    layout.DayGap = Scaled(10, s);
+    layout.Margin = Scaled(2, s);
+    layout.ClockBox = Scaled(180, s);
+    layout.ClockSpan = Scaled(150, s);
+    layout.OutlineStep = std::max(1, static_cast<int>(std::floor(s + 0.5)));
+    return layout;
+}
+
 } // namespace
+
+CalendarLayout MakeCalendarLayout(int frameWidth, double dpi) {
+    constexpr int LongestMonth = 31;
+    constexpr double Smallest = 0.05; // one-pixel day cells: nothing smaller can be drawn
+    if (!(dpi > 0) || !std::isfinite(dpi)) dpi = 96;
+    const int room = frameWidth - 20;
+    const double start = std::max(0.5, std::min(dpi / 96.0, room / 920.0));
+    // Rounding can leave the row a few pixels too wide: then one per cent less at a time,
+    // counted from the start so that no error accumulates.
+    for (int step = 0;; ++step) {
+        const double s = std::max(Smallest, start - 0.01 * step);
+        const CalendarLayout layout = LayoutAt(s);
+        const int row = layout.DayFont * LongestMonth + layout.DayGap * (LongestMonth - 1);
+        if (row <= room || s <= Smallest) return layout;
+    }
+}
 
 std::string FormatClockText(int year, int month, int day, int hour, int minute,
                             const std::string& weekdayName) {
@@ -114,21 +155,24 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
     if (!services.clock || !services.screen) return false;
     platform::Clock& clock = *services.clock;
 
-    const CalendarStyle style = MakeStyle(clock.Now());
+    CalendarStyle style = MakeStyle(clock.Now());
     const platform::Size screen = services.screen->PrimarySize();
     const int W = screen.Width;
     const int H = screen.Height;
-    const int S0 = static_cast<int>(std::lrint(style.CalendarFonts[0].Size));
-    const int S1 = static_cast<int>(std::lrint(style.CalendarFonts[1].Size));
+    const CalendarLayout layout = MakeCalendarLayout(W, services.screen->Dpi());
+    const int S0 = layout.DayFont;
+    const int S1 = layout.ClockFont;
+    style.DayGap = layout.DayGap;
 
-    const platform::FontHandle dayFont = hDC.CreateFontIndirect(ToLogFont(style.CalendarFonts[0]));
-    const platform::FontHandle clockFont =
-        hDC.CreateFontIndirect(ToLogFont(style.CalendarFonts[1]));
+    const platform::FontHandle dayFont = hDC.CreateFontIndirect(
+        ToLogFont(style.CalendarFonts[0], layout.DayFont, layout.DayFontWidth));
+    const platform::FontHandle clockFont = hDC.CreateFontIndirect(
+        ToLogFont(style.CalendarFonts[1], layout.ClockFont, layout.ClockFontWidth));
 
     hDC.SetBkMode(platform::BkMode::Transparent);
 
     const int N = GetDaysInMonth(style.CalendarYear, style.CalendarMonth);
-    const int y = H - S0 - 2;
+    const int y = H - S0 - layout.Margin;
     int x = (W - (S0 * N + style.DayGap * (N - 1))) / 2;
 
     // A font that could not be made is not selected: the text then keeps the caller's font.
@@ -150,12 +194,13 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
         }
         const std::string text = std::to_string(d);
         DrawOutlined(
-            hDC, [&] { return text; }, {x, y, x + S0, y + S0}, outline, face, withOutline);
+            hDC, [&] { return text; }, {x, y, x + S0, y + S0}, outline, face, withOutline,
+            layout.OutlineStep);
         x += S0 + style.DayGap;
     }
 
-    const int top = H - S0 - S1 - 2;
-    const int left = static_cast<int>(std::nearbyint((W - S0 * 15 / 2) / 2.0));
+    const int top = H - S0 - S1 - layout.Margin;
+    const int left = static_cast<int>(std::nearbyint((W - layout.ClockSpan) / 2.0));
     if (dayFont && callerFont) hDC.SelectFont(callerFont);
     if (clockFont) {
         // The font this replaces is the one put back at the end.
@@ -163,8 +208,8 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
         if (replaced && replaced != dayFont) callerFont = replaced;
     }
     DrawOutlined(
-        hDC, [&] { return ClockTextNow(clock); }, {left, top, left + S0 * 9, top + S1},
-        platform::Rgb(0, 0, 0), platform::Rgb(255, 255, 255), true);
+        hDC, [&] { return ClockTextNow(clock); }, {left, top, left + layout.ClockBox, top + S1},
+        platform::Rgb(0, 0, 0), platform::Rgb(255, 255, 255), true, layout.OutlineStep);
 
     if ((dayFont || clockFont) && callerFont) hDC.SelectFont(callerFont);
     if (dayFont) hDC.DeleteFont(dayFont);

@@ -152,35 +152,72 @@ TEST_F(DrawCalendarTest, FontsThatCannotBeMadeAreNotSelected) {
     EXPECT_EQ(dc.selected, fakes::RecordingDc::StockFont);
 }
 
-TEST_F(DrawCalendarTest, RowAndClockFollowTheScreenSize) {
+// The row and the clock follow the frame's width and the display's density: the classic sizes at
+// 96 dpi from 940 pixels up, larger on dense displays, smaller wherever 31 days would not fit.
+TEST_F(DrawCalendarTest, RowAndClockFollowTheScreenSizeAndDensity) {
     struct Case {
         platform::Size size;
+        double dpi;
         platform::LocalTime now;
         int days;
-        int firstLeft;
-        int clockLeft;
+        int cell, step, margin, firstLeft;
+        int clockFont, clockLeft, clockBox;
     };
     const std::vector<Case> cases = {
-        {{800, 600}, {2026, 5, 5, 9, 30, 0, 0}, 31, -60, 325},
-        {{1024, 768}, {2026, 2, 10, 9, 30, 0, 0}, 28, 97, 437},
-        {{1024, 768}, {2028, 2, 10, 9, 30, 0, 0}, 29, 82, 437},
-        {{1023, 768}, {2026, 4, 10, 9, 30, 0, 0}, 30, 66, 436},
-        {{1025, 768}, {2026, 4, 10, 9, 30, 0, 0}, 30, 67, 438},
-        {{1920, 1080}, {2026, 5, 5, 9, 30, 0, 0}, 31, 500, 885},
+        {{1024, 768}, 96, {2026, 2, 10, 9, 30, 0, 0}, 28, 20, 30, 2, 97, 28, 437, 180},
+        {{1024, 768}, 96, {2028, 2, 10, 9, 30, 0, 0}, 29, 20, 30, 2, 82, 28, 437, 180},
+        {{1023, 768}, 96, {2026, 4, 10, 9, 30, 0, 0}, 30, 20, 30, 2, 66, 28, 436, 180},
+        {{1025, 768}, 96, {2026, 4, 10, 9, 30, 0, 0}, 30, 20, 30, 2, 67, 28, 438, 180},
+        {{1920, 1080}, 96, {2026, 5, 5, 9, 30, 0, 0}, 31, 20, 30, 2, 500, 28, 885, 180},
+        {{940, 600}, 96, {2026, 5, 5, 9, 30, 0, 0}, 31, 20, 30, 2, 10, 28, 395, 180},
+        // Narrower than the classic row: every day still inside the frame.
+        {{800, 600}, 96, {2026, 5, 5, 9, 30, 0, 0}, 31, 16, 24, 1, 32, 23, 336, 152},
+        {{640, 480}, 96, {2026, 5, 5, 9, 30, 0, 0}, 31, 13, 19, 1, 28, 18, 270, 121},
+        {{200, 150}, 96, {2026, 5, 5, 9, 30, 0, 0}, 31, 3, 4, 0, 38, 5, 86, 34},
+        // Dense displays: twice the size at 192 dpi; at 120 dpi rounding up would overflow the
+        // 1000-pixel frame, so the scale comes down until the row fits.
+        {{3840, 2160}, 192, {2026, 5, 5, 9, 30, 0, 0}, 31, 40, 60, 4, 1000, 56, 1770, 360},
+        {{1000, 700}, 120, {2026, 5, 5, 9, 30, 0, 0}, 31, 21, 31, 2, 24, 29, 422, 188},
+        {{1024, 768}, 0, {2026, 2, 10, 9, 30, 0, 0}, 28, 20, 30, 2, 97, 28, 437, 180},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.size.Width) + " wide, month " + std::to_string(c.now.Month));
+        SCOPED_TRACE(std::to_string(c.size.Width) + " wide at " + std::to_string(c.dpi) +
+                     " dpi, month " + std::to_string(c.now.Month));
         screen.size = c.size;
+        screen.dpi = c.dpi;
         clock.Set(c.now);
         dc.calls.clear();
         const std::vector<DcCall> texts = Draw();
         ASSERT_EQ(texts.size(), static_cast<std::size_t>(c.days) * 10 + 10);
-        const int top = c.size.Height - 22;
-        EXPECT_EQ(texts[9].Rect, (Rect{c.firstLeft, top, c.firstLeft + 20, top + 20}));
-        const int last = c.firstLeft + 30 * (c.days - 1);
-        EXPECT_EQ(texts[c.days * 10 - 1].Rect, (Rect{last, top, last + 20, top + 20}));
-        EXPECT_EQ(texts.back().Rect, (Rect{c.clockLeft, top - 28, c.clockLeft + 180, top}));
+        const int top = c.size.Height - c.cell - c.margin;
+        EXPECT_EQ(texts[9].Rect, (Rect{c.firstLeft, top, c.firstLeft + c.cell, top + c.cell}));
+        const int last = c.firstLeft + c.step * (c.days - 1);
+        EXPECT_EQ(texts[c.days * 10 - 1].Rect, (Rect{last, top, last + c.cell, top + c.cell}));
+        EXPECT_GE(c.firstLeft, 0);
+        EXPECT_LE(last + c.cell, c.size.Width);
+        EXPECT_EQ(texts.back().Rect,
+                  (Rect{c.clockLeft, top - c.clockFont, c.clockLeft + c.clockBox, top}));
+        const std::vector<DcCall> fonts = dc.Only(DcCall::Kind::CreateFont);
+        ASSERT_EQ(fonts.size(), 2u);
+        EXPECT_EQ(fonts[0].Font.Height, c.cell);
+        EXPECT_EQ(fonts[1].Font.Height, c.clockFont);
     }
+}
+
+TEST_F(DrawCalendarTest, OutlineGrowsWithTheScale) {
+    screen.size = {3840, 2160};
+    screen.dpi = 192;
+    const std::vector<DcCall> texts = Draw();
+    ASSERT_GE(texts.size(), 10u);
+    const Rect face = texts[9].Rect;
+    for (int pass = 0; pass < 9; ++pass)
+        EXPECT_EQ(texts[pass].Rect,
+                  (Rect{face.Left + 2 * Offsets[pass][0], face.Top + 2 * Offsets[pass][1],
+                        face.Right + 2 * Offsets[pass][0], face.Bottom + 2 * Offsets[pass][1]}));
+    const std::vector<DcCall> fonts = dc.Only(DcCall::Kind::CreateFont);
+    ASSERT_EQ(fonts.size(), 2u);
+    EXPECT_EQ(fonts[0].Font.Width, 10);
+    EXPECT_EQ(fonts[1].Font.Width, 14);
 }
 
 TEST(ClockText, FormatAndLength) {

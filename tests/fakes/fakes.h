@@ -35,7 +35,9 @@ class FakeScreen : public platform::Screen {
 public:
     explicit FakeScreen(platform::Size size = {1024, 768}) : size(size) {}
     platform::Size PrimarySize() override { return size; }
+    double Dpi() override { return dpi; }
     platform::Size size;
+    double dpi = 96;
 };
 
 class FakeProcess : public platform::Process {

@@ -56,6 +56,9 @@ bool WithoutXErrors(Display* display, const std::function<void()>& calls);
 // Size of an X window, or nothing when it does not exist.
 std::optional<Size> XWindowSize(NativeHandle window);
 bool XTopLevelWindowExists(const std::string& title);
+// The display's "Xft.dpi" resource, the density desktops set for their scaling; nothing when
+// it is not set or there is no X server.
+std::optional<double> XftDpi();
 
 // The size the saver draws at when another program's window hosts it (nothing: the screen).
 void SetHostedSaverSize(std::optional<Size> size);

@@ -32,6 +32,14 @@ class QtScreen : public Screen {
         }
         return Size{};
     }
+
+    double Dpi() override {
+        if (const std::optional<double> dpi = XftDpi()) return *dpi;
+        if (QGuiApplication::instance())
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                return screen->devicePixelRatio() * 96.0;
+        return 96.0;
+    }
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <QGuiApplication>
+#include <charconv>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "qt_internal.h"
@@ -162,6 +164,37 @@ bool XTopLevelWindowExists(const std::string& title) {
         found = InClientList(display, root, title) || FindTitled(display, root, title, 3);
     });
     return found;
+}
+
+std::optional<double> XftDpi() {
+    Display* display = XDisplay();
+    if (!display) return std::nullopt;
+    // Read from the root window each time rather than from the copy Xlib took when it
+    // connected, so a change of the desktop's scaling shows in the next frame.
+    std::string resources;
+    WithoutXErrors(display, [&] {
+        resources = Property(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER);
+    });
+    std::size_t at = 0;
+    while (at < resources.size()) {
+        std::size_t end = resources.find('\n', at);
+        if (end == std::string::npos) end = resources.size();
+        const std::string line = resources.substr(at, end - at);
+        at = end + 1;
+        static const std::string key = "Xft.dpi:";
+        if (line.compare(0, key.size(), key) != 0) continue;
+        std::size_t first = key.size();
+        while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+        double dpi = 0;
+        // Not strtod: the number must not depend on the locale's decimal point.
+        const auto [stop, error] =
+            std::from_chars(line.data() + first, line.data() + line.size(), dpi);
+        // Densities outside what any display has are a broken setting, not a wish.
+        if (error == std::errc() && stop != line.data() + first && dpi >= 24 && dpi <= 1200)
+            return dpi;
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 } // namespace platform::qt

@@ -275,3 +275,42 @@ TEST(QtWindows, WithoutAnXServerNothingIsFound) {
 }
 
 } // namespace
+
+// The density comes from the desktop's Xft.dpi resource, read anew each time; a setting that
+// is missing or broken leaves Qt's own scale (1 on this server, so 96 dpi).
+TEST_F(QtX11, DensityFollowsTheXftResource) {
+    const Window root = DefaultRootWindow(other);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(other, root, XA_RESOURCE_MANAGER, 0, 1 << 20, False, XA_STRING, &type,
+                       &format, &count, &after, &data);
+    const std::string saved = data ? std::string(reinterpret_cast<char*>(data), count) : "";
+    if (data) XFree(data);
+    const auto setResources = [&](const std::string& text) {
+        XChangeProperty(other, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(text.data()),
+                        static_cast<int>(text.size()));
+        XSync(other, False);
+    };
+    const struct {
+        const char* resources;
+        double dpi;
+    } cases[] = {
+        {"Xft.antialias:\t1\nXft.dpi:\t192\n", 192},
+        {"Xft.dpi: 120.5", 120.5},
+        {"Xft.dpi:\tlarge\n", 96},
+        {"Xft.dpi:\t100000\n", 96},
+        {"*.dpi:\t192\n", 96},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.resources);
+        setResources(c.resources);
+        EXPECT_EQ(platform::qt::ScreenService().Dpi(), c.dpi);
+    }
+    XDeleteProperty(other, root, XA_RESOURCE_MANAGER);
+    XSync(other, False);
+    EXPECT_EQ(platform::qt::ScreenService().Dpi(), 96);
+    if (type == XA_STRING) setResources(saved);
+}
