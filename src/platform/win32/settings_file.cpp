@@ -1,6 +1,7 @@
 // The settings file through the system's own private-profile functions.
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -93,6 +94,86 @@ bool PutInPlace(const std::wstring& target, const std::wstring& replacement,
     return false;
 }
 
+bool ReadAll(const std::wstring& path, std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < LargestSection;
+    DWORD read = 0;
+    if (ok) bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    ok = ok && (bytes.empty() ||
+                (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                 read == bytes.size()));
+    CloseHandle(file);
+    return ok;
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                            &written, nullptr) &&
+                                written == bytes.size());
+    ok = FlushFileBuffers(file) && ok;
+    return CloseHandle(file) && ok;
+}
+
+// The section name a line opens ("[name]", blanks around it ignored), or nothing.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] != '[') return std::nullopt;
+    const auto close = line.rfind(']');
+    if (close == std::string_view::npos || close < first) return std::nullopt;
+    return AsRead(line.substr(first + 1, close - first - 1));
+}
+
+// `file` (ANSI bytes) with the content of the first section named `section` made the lines of
+// `block` (key=value, each ended by NUL); a missing section is added at the end. Every other
+// line stays as it is, its line end becoming CR LF.
+std::string WithSection(const std::string& file, const std::string& section,
+                        const std::string& block) {
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < file.size();) {
+        const auto end = std::min(file.find_first_of("\r\n", start), file.size());
+        lines.push_back(std::string_view(file).substr(start, end - start));
+        start = file.compare(end, 2, "\r\n") == 0 ? end + 2 : end + 1;
+    }
+    std::size_t header = lines.size(), end = lines.size();
+    for (std::size_t i = 0; i < lines.size() && header == lines.size(); ++i) {
+        const auto name = SectionName(lines[i]);
+        if (name && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name->data(),
+                                   static_cast<int>(name->size()), section.data(),
+                                   static_cast<int>(section.size())) == CSTR_EQUAL)
+            header = i;
+    }
+    if (header < lines.size()) {
+        end = header + 1;
+        while (end < lines.size() && !SectionName(lines[end]))
+            ++end;
+        // Blank lines before the next section keep separating it.
+        while (end > header + 1 && AsRead(lines[end - 1]).empty() &&
+               lines[end - 1].find_first_not_of(" \t") == std::string_view::npos)
+            --end;
+    }
+    std::string out;
+    out.reserve(file.size() + block.size() + 64);
+    for (std::size_t i = 0; i < std::min(header, lines.size()); ++i)
+        out.append(lines[i]).append("\r\n");
+    out.append(header < lines.size() ? std::string(lines[header]) : "[" + section + "]")
+        .append("\r\n");
+    for (std::size_t start = 0; start < block.size() && block[start];) {
+        const auto nul = block.find('\0', start);
+        out.append(block, start, nul - start).append("\r\n");
+        start = nul + 1;
+    }
+    for (std::size_t i = end; i < lines.size(); ++i)
+        out.append(lines[i]).append("\r\n");
+    return out;
+}
+
 class PrivateProfileFile : public SettingsFile {
   public:
     std::string Read(const std::string& section, const std::string& key,
@@ -174,8 +255,15 @@ class PrivateProfileFile : public SettingsFile {
             Remove(temporary);
             return false;
         }
-        bool saved = WritePrivateProfileSectionA(ansiSection->c_str(), block.data(),
-                                                 ansiTemporary.c_str()) != FALSE;
+        // The section goes into the copy in one write; the profile function does the same but
+        // inserts key by key, which takes seconds for a long list. A UTF-16 file is left to it.
+        std::string bytes;
+        bool saved = exists ? ReadAll(temporary, bytes) : true;
+        if (saved && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
+            saved = WriteAll(temporary, WithSection(bytes, *ansiSection, block));
+        else if (saved)
+            saved = WritePrivateProfileSectionA(ansiSection->c_str(), block.data(),
+                                                ansiTemporary.c_str()) != FALSE;
         // Lets go of the copy the system keeps of the file, so the check reads the disk.
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiTemporary.c_str());
         if (saved) saved = Matches(ReadSectionBlock(*ansiSection, ansiTemporary), block);
