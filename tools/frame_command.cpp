@@ -112,6 +112,37 @@ class FixedScreen : public platform::Screen {
     double dpi_;
 };
 
+// The system's pictures, noting whether the picture could be drawn: a picture that opens but
+// whose data fails to decode (a truncated file) leaves the frame black, as in the saver.
+class WatchedPictures : public platform::Pictures {
+  public:
+    explicit WatchedPictures(platform::Pictures& system) : system_(system) {}
+    std::unique_ptr<platform::Picture> Load(const std::string& path) override {
+        auto picture = system_.Load(path);
+        if (!picture) return nullptr;
+        return std::make_unique<Watched>(std::move(picture), drawn);
+    }
+    bool drawn = false;
+
+  private:
+    class Watched : public platform::Picture {
+      public:
+        Watched(std::unique_ptr<platform::Picture> picture, bool& drawn)
+            : picture_(std::move(picture)), drawn_(drawn) {}
+        int Width() const override { return picture_->Width(); }
+        int Height() const override { return picture_->Height(); }
+        bool DrawScaled(platform::Surface& target, const platform::Rect& dest) override {
+            drawn_ = picture_->DrawScaled(target, dest);
+            return drawn_;
+        }
+
+      private:
+        std::unique_ptr<platform::Picture> picture_;
+        bool& drawn_;
+    };
+    platform::Pictures& system_;
+};
+
 struct Options {
     platform::Size Size;
     std::optional<platform::LocalTime> At;
@@ -196,9 +227,11 @@ int Compose(const Options& options) {
     platform::Clock& systemClock = *platform::Current().clock;
     FixedClock clock(options.At ? *options.At : systemClock.Now(), systemClock);
     FixedScreen screen(options.Size, options.Dpi);
+    WatchedPictures pictures(*platform::Current().pictures);
     platform::Services fixed;
     fixed.clock = &clock;
     fixed.screen = &screen;
+    fixed.pictures = &pictures;
     platform::ScopedServices frame(fixed);
 
     std::unique_ptr<platform::Surface> canvas =
@@ -208,7 +241,7 @@ int Compose(const Options& options) {
     std::unique_ptr<platform::Picture> picture;
     basComon::ComposeFrame(*canvas, options.Picture, options.Size, picture);
     if (!canvas->SavePng(options.Output)) return FileError("cannot write '" + options.Output + "'");
-    if (!options.Picture.empty() && !picture) {
+    if (!options.Picture.empty() && (!picture || !pictures.drawn)) {
         std::fprintf(stderr,
                      "lumora-tool frame: '%s' is not a picture the saver can show; the frame "
                      "is black, as the saver would show it\n",

@@ -96,7 +96,7 @@ void frmSetting::BTN_Click(std::int16_t Index) {
             Unload();
         } else {
             // Closing now would lose the user's list; they can free the file and try again.
-            Tell("設定ファイルに保存できませんでした。\n" + basComon::IniPath +
+            Tell("設定ファイルに保存できませんでした。\n" + basComon::IniSavePath +
                  "\n画像リストは保存されていません。");
         }
         break;
@@ -127,7 +127,9 @@ void frmSetting::lstFile_OLEDragDrop(const std::optional<std::vector<std::string
         return;
     }
     const auto separator = P.rfind(Sys().text->PathSeparator());
-    if (separator == std::string::npos) {
+    // TAB separates the stored fields and a line break the stored lines: such a name would be
+    // saved as a different entry, or as several. No Windows file name holds them.
+    if (separator == std::string::npos || P.find_first_of("\t\r\n") != std::string::npos) {
         Tell(PickBmpJpgMessage);
         return;
     }

@@ -1,24 +1,35 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace platform {
 
 class Process {
-public:
+  public:
     virtual ~Process() = default;
     // Folder holding the program file, without a trailing separator unless it is a root.
     virtual std::string AppDirectory() = 0;
-    // The per-user folder for the settings file when the program's folder cannot take it,
-    // ending in the path separator; created on demand by `EnsureDirectory`.
+    // The per-user folder for the settings file, ending in the path separator; created on
+    // demand by `EnsureDirectory`. Empty when the system names none.
     virtual std::string UserConfigDirectory() = 0;
-    // Folders searched after AppDirectory for files shipped beside the program
-    // (empty on systems where the program's folder is the only place).
+    // Folders whose settings file is a read-only default for users who have none yet, most
+    // important first, each ending in the path separator (empty where there are none).
+    virtual std::vector<std::string> SystemConfigDirectories() = 0;
+    // The folder of the files shipped with the program when it is not the program's own:
+    // ../share/lumorascr from the program's resolved location when that holds the holiday file
+    // (an installed tree), else the folder the build was configured for (empty when none).
     virtual std::string InstalledDataDirectory() = 0;
+    // True when the program runs from an installed tree (see InstalledDataDirectory), where
+    // nothing is written beside the program.
+    virtual bool RunsFromInstalledTree() = 0;
+    // True for an existing regular file; a folder, a pipe or a device counts as missing.
     virtual bool FileExists(const std::string& path) = 0;
+    // True when this user may change the existing file `path`.
+    virtual bool IsFileWritable(const std::string& path) = 0;
     // True when a new file can be created in `directory`.
     virtual bool IsDirectoryWritable(const std::string& directory) = 0;
     virtual bool EnsureDirectory(const std::string& directory) = 0;
-    // Reads a whole file; false when it cannot be opened.
+    // Reads a whole regular file; false when it cannot be opened or is no regular file.
     virtual bool ReadFile(const std::string& path, std::string& bytes) = 0;
     // An existing path for `path`, found component by component without regard to case when
     // the exact path does not exist; `path` itself when nothing better is found.

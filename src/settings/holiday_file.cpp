@@ -70,11 +70,12 @@ std::vector<HolidayEntry> ParseHolidayFile(const std::string& text,
     // A byte-order mark left by an editor would otherwise hide the first keyword.
     std::size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     for (int lineNumber = 1; start < text.size(); ++lineNumber) {
-        const auto newline = text.find('\n', start);
-        std::string line =
-            text.substr(start, newline == std::string::npos ? newline : newline - start);
-        start = newline == std::string::npos ? text.size() : newline + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // CR LF, LF and CR each end a line.
+        const auto end = text.find_first_of("\r\n", start);
+        const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+        start = end == std::string::npos            ? text.size()
+                : text.compare(end, 2, "\r\n") == 0 ? end + 2
+                                                    : end + 1;
 
         if (line.find_first_not_of(" \t") == std::string::npos) {
             report(lineNumber, "empty line");

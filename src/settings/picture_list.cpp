@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/services.h"
 #include "settings.h"
@@ -24,6 +25,12 @@ bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
         if (x != y) return false;
     }
     return i == a.size() && !b[i];
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
 }
 
 bool IsDigit(char c) {
@@ -88,43 +95,65 @@ ImageEntry ParseImageLine(const std::string& line) {
 int ParseImageCount(const std::string& text) {
     const std::string value = TrimBlanks(text, " \t");
     std::size_t i = value.size() > 0 && value[0] == '+' ? 1 : 0;
-    if (i == value.size()) return 0;
+    if (i == value.size()) return -1;
     long count = 0;
     for (; i < value.size(); ++i) {
-        if (!IsDigit(value[i])) return 0;
+        if (!IsDigit(value[i])) return -1;
         count = count * 10 + (value[i] - '0');
-        if (count > MaxListEntries) return 0;
+        if (count > MaxListEntries) return -1;
     }
     return static_cast<int>(count);
 }
 
 void LoadImageList() {
-    const int count = ParseImageCount(GetIniString(ImageSection, CountKey, "0", IniPath));
+    // The whole section in one read; each key as a key-by-key read finds it (the first of a
+    // name, matched without regard to case).
+    std::unordered_map<std::string, std::string> values;
+    if (!IniPath.empty())
+        for (auto& [key, value] :
+             platform::Current().settingsFile->ReadSection(ImageSection, IniPath))
+            values.try_emplace(LowerAscii(key), TrimNull(value));
+    const auto value = [&values](const std::string& key) -> const std::string* {
+        const auto found = values.find(key);
+        return found == values.end() ? nullptr : &found->second;
+    };
+
+    // A damaged or missing count does not hide the entries: they run from key 1 up to the
+    // first one missing, so that the next save writes them back with a sound count.
+    const std::string* countText = value("count");
+    int count = countText ? ParseImageCount(*countText) : -1;
+    if (count < 0) {
+        count = 0;
+        while (count < MaxListEntries && value(std::to_string(count + 1)))
+            ++count;
+    }
     std::vector<ImageEntry> list(static_cast<std::size_t>(count) + 1);
     for (int i = 1; i <= count; ++i)
-        list[static_cast<std::size_t>(i)] =
-            ParseImageLine(GetIniString(ImageSection, std::to_string(i), "", IniPath));
+        if (const std::string* line = value(std::to_string(i)))
+            list[static_cast<std::size_t>(i)] = ParseImageLine(*line);
     ImageList = std::move(list);
 }
 
 bool SaveImageList() {
-    if (IniPath.empty()) IniPath = FindIniPath();
+    if (IniSavePath.empty()) return false;
     // The per-user folder may not exist yet; the program's own folder always does.
     const char separator = platform::Current().text->PathSeparator();
-    const auto lastSeparator = IniPath.rfind(separator);
+    const auto lastSeparator = IniSavePath.rfind(separator);
     if (lastSeparator != std::string::npos)
-        platform::Current().process->EnsureDirectory(IniPath.substr(0, lastSeparator + 1));
+        platform::Current().process->EnsureDirectory(IniSavePath.substr(0, lastSeparator + 1));
 
-    // Every line is attempted even after a failure, so that as much of the list as possible
-    // reaches the file; the caller learns of any failure from the result.
+    // The section is replaced whole, so keys above the count (pictures deleted earlier) go.
     const int count = std::min(ImageCount(), MaxListEntries);
-    bool allWritten = PutIniString(ImageSection, CountKey, std::to_string(count), IniPath);
+    platform::SettingsLines lines;
+    lines.reserve(static_cast<std::size_t>(count) + 1);
+    lines.emplace_back(CountKey, std::to_string(count));
     for (int i = 1; i <= count; ++i)
-        allWritten =
-            PutIniString(ImageSection, std::to_string(i),
-                         FormatImageLine(ImageList[static_cast<std::size_t>(i)]), IniPath) &&
-            allWritten;
-    return allWritten;
+        lines.emplace_back(std::to_string(i),
+                           FormatImageLine(ImageList[static_cast<std::size_t>(i)]));
+    if (!platform::Current().settingsFile->ReplaceSection(ImageSection, lines, IniSavePath))
+        return false;
+    IniPath = IniSavePath;
+    return true;
 }
 
 } // namespace basComon

@@ -28,8 +28,12 @@ constexpr int MaxListEntries = 32767;
 inline const char* const IniFileName = "LumoraScr.ini";
 inline const char* const HolidayFileName = "Calender.dat";
 
-// Full path of the settings file, set by LoadSettings.
+// Full path of the settings file the list is loaded from, set by LoadSettings; empty when no
+// usable place exists.
 inline std::string IniPath;
+// Where 登録 writes the list: IniPath, or the user's own file when IniPath is a read-only
+// default. Empty when no usable place exists (the save then fails).
+inline std::string IniSavePath;
 // Entry 0 is never used; entries 1..size()-1 are the pictures in list order.
 inline std::vector<ImageEntry> ImageList(1);
 // Entries 1..HolidayCount are the holiday rules in file order; entry 0 is never used.
@@ -50,22 +54,27 @@ bool PutIniString(const std::string& section, const std::string& key, const std:
 std::string AddBackslash(const std::string& path);
 std::string TrimNull(const std::string& text);
 
-// Where the settings file lives: beside the program when it exists there or that folder is
-// writable, otherwise in the per-user configuration folder.
-std::string FindIniPath();
-// The holiday file beside the program, else the installed data folder's copy.
+struct IniLocation {
+    std::string Load, Save;
+    friend bool operator==(const IniLocation&, const IniLocation&) = default;
+};
+// Where the settings file is read from and written to (see ARCHITECTURE.md, "Where the list
+// lives"). A path the system's code page cannot carry is never used.
+IniLocation FindIniLocation();
+// The installed tree's holiday file, else the one beside the program, else the configured data
+// folder's; names match without regard to case.
 std::string FindHolidayPath();
 
 void LoadSettings();
 void LoadImageList();
-// True when every write succeeded.
+// All or nothing: true when the whole list is stored; on false the file is as it was.
 bool SaveImageList();
 void LoadHolidays();
 
 // The stored form of one entry and back.
 std::string FormatImageLine(const ImageEntry& entry);
 ImageEntry ParseImageLine(const std::string& line);
-// A "Count" value as a list size; 0 for anything but a whole number from 0 to 32767.
+// A "Count" value as a list size; -1 for anything but a whole number from 0 to 32767.
 int ParseImageCount(const std::string& text);
 // Why a line of the holiday file was skipped or looks suspicious.
 struct HolidayProblem {

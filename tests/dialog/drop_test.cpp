@@ -66,6 +66,10 @@ TEST(SettingsDialogDrop, TakesTheFirstDroppedPictureFileInLowerCase) {
          {}},
         {"a Linux file at the root", '/', {{"/top.bmp"}}, {Entry("/", "top.bmp")}, {}},
         {"a backslash on Linux is no separator", '/', {{"a\\b.jpg"}}, {}, {BmpJpg}},
+        // A TAB or a line break would split the stored line into other fields or entries.
+        {"a TAB in the name", '/', {{"/p/a\tTrue\tx.jpg"}}, {}, {BmpJpg}},
+        {"a line break in a folder", '/', {{"/p\n2=True/a.jpg"}}, {}, {BmpJpg}},
+        {"a carriage return", '/', {{"/p/a\r.jpg"}}, {}, {BmpJpg}},
         {"refused, then accepted",
          '\\',
          {{"c:\\p\\x.gif"}, {"c:\\p\\y.jpg"}},

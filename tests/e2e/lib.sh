@@ -8,6 +8,8 @@ E2E_NAME=$(basename "$0" .sh)
 ARTIFACTS=${LUMORA_TEST_ARTIFACTS:-$E2E_ROOT/build/test-artifacts}/$E2E_NAME
 mkdir -p "$ARTIFACTS"
 WORK=$(mktemp -d "/tmp/lumora-$E2E_NAME.XXXXXX")
+# Each run has its own per-user and system settings folders, so no test sees another's list.
+export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/xdg
 PASSED=0
 FAILED=0
 BACKGROUND=()

@@ -24,7 +24,7 @@ FakeControls::CreateSettingsDialog(const platform::DialogDesign& made,
 
 DialogRig::DialogRig(char separator) : text(separator) {
     basComon::ImageList.assign(1, ImageEntry{});
-    basComon::IniPath = "C:\\LumoraScr\\LumoraScr.ini";
+    basComon::IniPath = basComon::IniSavePath = "C:\\LumoraScr\\LumoraScr.ini";
     platform::Services services;
     services.process = &process;
     services.text = &text;
@@ -36,6 +36,7 @@ DialogRig::DialogRig(char separator) : text(separator) {
 DialogRig::~DialogRig() {
     basComon::ImageList.assign(1, ImageEntry{});
     basComon::IniPath.clear();
+    basComon::IniSavePath.clear();
 }
 
 void DialogRig::AddEntry(const std::string& folder, const std::string& file,

@@ -53,7 +53,9 @@ std::string Trim(const std::string& s) {
 
 } // namespace
 
-FakeClock::FakeClock(platform::LocalTime start) { Set(start); }
+FakeClock::FakeClock(platform::LocalTime start) {
+    Set(start);
+}
 
 void FakeClock::Set(const platform::LocalTime& t) {
     epochMs_ = DaysFromCivil(t.Year, t.Month, t.Day) * 86400000LL + t.Hour * 3600000LL +
@@ -85,6 +87,13 @@ bool FakeProcess::ReadFile(const std::string& path, std::string& bytes) {
     if (it == files.end()) return false;
     bytes = it->second;
     return true;
+}
+
+std::string FakeProcess::ResolvePathCase(const std::string& path) {
+    if (files.count(path)) return path;
+    for (const auto& [name, bytes] : files)
+        if (Lower(name) == Lower(path)) return name;
+    return path;
 }
 
 double FakeProcess::Random() {
@@ -122,7 +131,8 @@ std::string MemorySettingsFile::Read(const std::string& section, const std::stri
     auto it = values.find({file, Lower(Trim(section)), Lower(Trim(key))});
     if (it != values.end()) return it->second;
     std::string d = defaultValue;
-    while (!d.empty() && d.back() == ' ') d.pop_back();
+    while (!d.empty() && d.back() == ' ')
+        d.pop_back();
     return d;
 }
 
@@ -131,6 +141,30 @@ bool MemorySettingsFile::Write(const std::string& section, const std::string& ke
     ++writes;
     if (failWrites) return false;
     values[{file, Lower(Trim(section)), Lower(Trim(key))}] = Trim(value);
+    return true;
+}
+
+platform::SettingsLines MemorySettingsFile::ReadSection(const std::string& section,
+                                                        const std::string& file) {
+    platform::SettingsLines lines;
+    const std::string name = Lower(Trim(section));
+    for (const auto& [where, value] : values)
+        if (std::get<0>(where) == file && std::get<1>(where) == name)
+            lines.emplace_back(std::get<2>(where), value);
+    return lines;
+}
+
+bool MemorySettingsFile::ReplaceSection(const std::string& section,
+                                        const platform::SettingsLines& lines,
+                                        const std::string& file) {
+    ++writes;
+    if (failWrites) return false;
+    const std::string name = Lower(Trim(section));
+    std::erase_if(values, [&](const auto& item) {
+        return std::get<0>(item.first) == file && std::get<1>(item.first) == name;
+    });
+    for (const auto& [key, value] : lines)
+        values[{file, name, Lower(Trim(key))}] = Trim(value);
     return true;
 }
 

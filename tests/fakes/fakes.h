@@ -14,7 +14,7 @@ namespace fakes {
 
 // A clock that stands still until the code under test sleeps or a test advances it.
 class FakeClock : public platform::Clock {
-public:
+  public:
     explicit FakeClock(platform::LocalTime start = {2026, 12, 7, 9, 0, 0, 0});
     platform::LocalTime Now() override;
     void Sleep(int milliseconds) override;
@@ -26,13 +26,13 @@ public:
     std::vector<int> Sleeps;
     long long Elapsed() const { return elapsedMs_; }
 
-private:
+  private:
     long long epochMs_ = 0; // milliseconds since 1970-01-01 00:00 local
     long long elapsedMs_ = 0;
 };
 
 class FakeScreen : public platform::Screen {
-public:
+  public:
     explicit FakeScreen(platform::Size size = {1024, 768}) : size(size) {}
     platform::Size PrimarySize() override { return size; }
     double Dpi() override { return dpi; }
@@ -41,34 +41,43 @@ public:
 };
 
 class FakeProcess : public platform::Process {
-public:
+  public:
     std::string appDirectory = "C:\\Program Files\\LumoraScr";
     std::string userConfigDirectory = "C:\\Users\\me\\AppData\\Roaming\\LumoraScr\\";
     std::string installedDataDirectory;
+    std::vector<std::string> systemConfigDirectories;
+    bool installedTree = false;
     std::set<std::string> writableDirectories;
+    std::set<std::string> readOnlyFiles;
     std::map<std::string, std::string> files; // path -> bytes
     std::vector<double> randomSequence;       // served in order, then repeated from the start
     int seeds = 0;
 
     std::string AppDirectory() override { return appDirectory; }
     std::string UserConfigDirectory() override { return userConfigDirectory; }
+    std::vector<std::string> SystemConfigDirectories() override { return systemConfigDirectories; }
     std::string InstalledDataDirectory() override { return installedDataDirectory; }
+    bool RunsFromInstalledTree() override { return installedTree; }
     bool FileExists(const std::string& path) override { return files.count(path) > 0; }
+    bool IsFileWritable(const std::string& path) override {
+        return FileExists(path) && readOnlyFiles.count(path) == 0;
+    }
     bool IsDirectoryWritable(const std::string& dir) override {
         return writableDirectories.count(dir) > 0;
     }
     bool EnsureDirectory(const std::string&) override { return true; }
     bool ReadFile(const std::string& path, std::string& bytes) override;
-    std::string ResolvePathCase(const std::string& path) override { return path; }
+    // The stored file whose name matches without regard to ASCII case when `path` is none.
+    std::string ResolvePathCase(const std::string& path) override;
     void SeedRandomFromClock() override { ++seeds; }
     double Random() override;
 
-private:
+  private:
     std::size_t next_ = 0;
 };
 
 class FakeText : public platform::Text {
-public:
+  public:
     explicit FakeText(char separator = '\\') : separator(separator) {}
     std::string ToLower(const std::string& utf8) override; // ASCII and full-width Latin
     bool FitsCodePage(const std::string& utf8) override;   // false for text with U+00E9 'é'
@@ -81,11 +90,16 @@ public:
 // Key/value store with the observable behaviour of a private-profile file, for tests that are
 // about what the core stores rather than how the file looks.
 class MemorySettingsFile : public platform::SettingsFile {
-public:
+  public:
     std::string Read(const std::string& section, const std::string& key,
                      const std::string& defaultValue, const std::string& file) override;
     bool Write(const std::string& section, const std::string& key, const std::string& value,
                const std::string& file) override;
+    platform::SettingsLines ReadSection(const std::string& section,
+                                        const std::string& file) override;
+    // Counts as one write; with failWrites nothing changes.
+    bool ReplaceSection(const std::string& section, const platform::SettingsLines& lines,
+                        const std::string& file) override;
     bool Has(const std::string& file, const std::string& section, const std::string& key) const;
     std::string Get(const std::string& file, const std::string& section,
                     const std::string& key) const;
@@ -95,7 +109,7 @@ public:
 };
 
 class FakeWindows : public platform::Windows {
-public:
+  public:
     std::set<std::string> titles;
     int pumps = 0;
     int cursorCount = 0; // display count change: -1 per hide, +1 per show

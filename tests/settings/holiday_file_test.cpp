@@ -21,6 +21,8 @@ TEST(HolidayFile, LinesAndLineEnds) {
         {"no end on the last line", "FIX,1,1,元日\r\nHAPPY,1,0,成人の日\r\nSHUNBUN,3,0,春分の日",
          3},
         {"LF only", "FIX,1,1,元日\nHAPPY,1,0,成人の日\nSHUNBUN,3,0,春分の日\n", 3},
+        {"CR only", "FIX,1,1,元日\rHAPPY,1,0,成人の日\rSHUNBUN,3,0,春分の日\r", 3},
+        {"mixed ends", "FIX,1,1,元日\rHAPPY,1,0,成人の日\r\nSHUNBUN,3,0,春分の日\n", 3},
         {"byte-order mark",
          "\xEF\xBB\xBF"
          "FIX,1,1,元日\r\nHAPPY,1,0,成人の日\r\nSHUNBUN,3,0,春分の日",

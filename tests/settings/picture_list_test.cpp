@@ -12,11 +12,12 @@ const std::string Ini = "C:\\app\\LumoraScr.ini";
 class PictureListTest : public testing::Test {
   protected:
     void SetUp() override {
-        basComon::IniPath = Ini;
+        basComon::IniPath = basComon::IniSavePath = Ini;
         ImageList.assign(1, ImageEntry{});
     }
     void TearDown() override {
         basComon::IniPath.clear();
+        basComon::IniSavePath.clear();
         ImageList.assign(1, ImageEntry{});
     }
     void Store(const std::string& key, const std::string& value) {
@@ -48,14 +49,15 @@ TEST_F(PictureListTest, SavedListLoadsBackTheSame) {
     EXPECT_EQ(ImageList, saved);
 }
 
-TEST_F(PictureListTest, ShorterListLeavesOldKeysButLoadsOnlyCount) {
+TEST_F(PictureListTest, ShorterListRemovesTheKeysAboveItsCount) {
     ImageList = {ImageEntry{},        Picture("a\\", "1"), Picture("a\\", "2"),
                  Picture("a\\", "3"), Picture("a\\", "4"), Picture("a\\", "5")};
     ASSERT_TRUE(basComon::SaveImageList());
     ImageList.resize(4);
     ASSERT_TRUE(basComon::SaveImageList());
     EXPECT_EQ(settings.Get(Ini, "image", "count"), "3");
-    EXPECT_TRUE(settings.Has(Ini, "image", "5"));
+    EXPECT_FALSE(settings.Has(Ini, "image", "4"));
+    EXPECT_FALSE(settings.Has(Ini, "image", "5"));
     basComon::LoadImageList();
     EXPECT_EQ(basComon::ImageCount(), 3);
 }
@@ -66,12 +68,15 @@ TEST_F(PictureListTest, EmptyListSavesCountZero) {
     EXPECT_EQ(settings.writes, 1);
 }
 
-TEST_F(PictureListTest, FailedWriteIsReportedAndTheRestIsStillTried) {
+TEST_F(PictureListTest, FailedSaveIsReportedAndKeepsTheList) {
     ImageList = {ImageEntry{}, Picture("a\\", "1"), Picture("a\\", "2")};
     settings.failWrites = true;
     EXPECT_FALSE(basComon::SaveImageList());
-    EXPECT_EQ(settings.writes, 3);
     EXPECT_EQ(basComon::ImageCount(), 2);
+    basComon::IniSavePath.clear(); // no usable place for the file at all
+    settings.failWrites = false;
+    EXPECT_FALSE(basComon::SaveImageList());
+    EXPECT_EQ(settings.writes, 1);
 }
 
 TEST_F(PictureListTest, MissingFileGivesEmptyList) {
@@ -108,22 +113,30 @@ TEST(ImageCount, OnlyWholeNumbersFrom0To32767) {
         const char* text;
         int count;
     } cases[] = {
-        {"0", 0},     {"1", 1},   {"32767", 32767}, {"007", 7},
-        {" 12 ", 12}, {"+3", 3},  {"", 0},          {"abc", 0},
-        {"-1", 0},    {"-0", 0},  {"32768", 0},     {"99999999999999999999", 0},
-        {"1.5", 0},   {"2e3", 0}, {"1 2", 0},       {"+", 0},
-        {"0x10", 0},  {"３", 0},
+        {"0", 0},     {"1", 1},    {"32767", 32767}, {"007", 7},
+        {" 12 ", 12}, {"+3", 3},   {"", -1},         {"abc", -1},
+        {"-1", -1},   {"-0", -1},  {"32768", -1},    {"99999999999999999999", -1},
+        {"1.5", -1},  {"2e3", -1}, {"1 2", -1},      {"+", -1},
+        {"0x10", -1}, {"３", -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(basComon::ParseImageCount(c.text), c.count) << c.text;
 }
 
-TEST_F(PictureListTest, UnusableCountGivesEmptyList) {
-    for (const char* count : {"-5", "40000", "many", ""}) {
-        Store("count", count);
-        Store("1", "True\tt\tf\tn\to");
+TEST_F(PictureListTest, UnusableCountTakesTheKeysUpToTheFirstGap) {
+    for (const char* count :
+         std::initializer_list<const char*>{"12abc", "-1", "32768", "3.0", "", nullptr}) {
+        settings.values.clear();
+        if (count) Store("count", count);
+        Store("1", "True\tt1\tf\tn\to");
+        Store("2", "True\tt2\tf\tn\to");
+        Store("4", "True\tt4\tf\tn\to");
         basComon::LoadImageList();
-        EXPECT_EQ(basComon::ImageCount(), 0) << count;
+        ASSERT_EQ(basComon::ImageCount(), 2) << (count ? count : "no count");
+        EXPECT_EQ(ImageList[2].Title, "t2");
+        ASSERT_TRUE(basComon::SaveImageList());
+        EXPECT_EQ(settings.Get(Ini, "image", "count"), "2");
+        EXPECT_FALSE(settings.Has(Ini, "image", "4")) << "a picture deleted earlier comes back";
     }
 }
 

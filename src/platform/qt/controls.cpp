@@ -32,7 +32,9 @@ DroppedFiles FilesOf(const QMimeData* data) {
     return files;
 }
 
-// A list that takes any drag and looks at what was dropped only when it is released.
+// A list that takes a drag of files, only as a copy, and looks at them when they are released.
+// Anything else is refused, so that its source keeps its data (a drop accepted as a move makes
+// the source delete what was dragged).
 class DropList : public QListWidget {
   public:
     explicit DropList(QWidget* parent) : QListWidget(parent) {
@@ -48,15 +50,20 @@ class DropList : public QListWidget {
     // source may end as soon as it has let go.
     void dragEnterEvent(QDragEnterEvent* event) override {
         offered_ = FilesOf(event->mimeData());
-        event->acceptProposedAction();
+        TakeAsCopy(event);
     }
-    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
+    void dragMoveEvent(QDragMoveEvent* event) override { TakeAsCopy(event); }
     void dragLeaveEvent(QDragLeaveEvent*) override { offered_.reset(); }
     void dropEvent(QDropEvent* event) override {
         // The list read on entry stands: asking again would wait on a source that may be gone.
         DroppedFiles files = offered_ ? std::move(offered_) : FilesOf(event->mimeData());
         offered_.reset();
-        event->acceptProposedAction();
+        if (!files || !(event->possibleActions() & Qt::CopyAction)) {
+            event->ignore();
+            return;
+        }
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
         // Handled after the drop is over, so that a message box does not hold the source.
         QMetaObject::invokeMethod(
             this,
@@ -67,6 +74,15 @@ class DropList : public QListWidget {
     }
 
   private:
+    void TakeAsCopy(QDropEvent* event) {
+        if (offered_ && (event->possibleActions() & Qt::CopyAction)) {
+            event->setDropAction(Qt::CopyAction);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+
     DroppedFiles offered_;
 };
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
+#include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,11 +15,16 @@ namespace platform::qt {
 namespace {
 
 // Settings and holiday files are small; anything larger is not one of ours.
-constexpr std::streamoff kMaxFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
 bool Exists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool IsDirectory(const std::string& path) {
@@ -76,19 +81,45 @@ class PosixProcess : public Process {
         return base + "lumorascr/";
     }
 
+    // The folders of $XDG_CONFIG_DIRS (only absolute ones count), /etc/xdg when it is unset.
+    std::vector<std::string> SystemConfigDirectories() override {
+        const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+        const std::string list = dirs && dirs[0] ? dirs : "/etc/xdg";
+        std::vector<std::string> folders;
+        std::size_t start = 0;
+        while (start <= list.size()) {
+            std::size_t colon = list.find(':', start);
+            if (colon == std::string::npos) colon = list.size();
+            std::string folder = list.substr(start, colon - start);
+            if (!folder.empty() && folder[0] == '/') {
+                if (folder.back() != '/') folder += '/';
+                folders.push_back(folder + "lumorascr/");
+            }
+            start = colon + 1;
+        }
+        return folders;
+    }
+
     // An installed tree keeps its data in ../share/lumorascr from the program's resolved
     // location, so a --prefix or DESTDIR install, a moved tree or a symbolic link to the
     // program all find it; the folder the build was configured for is the last resort.
     std::string InstalledDataDirectory() override {
-        const std::string app = AppDirectory();
-        const std::string parent = app == "/" ? "" : app.substr(0, app.find_last_of('/'));
-        const std::string relative = parent + "/share/lumorascr";
-        if (Exists(relative + "/Calender.dat")) return relative;
-        return LUMORA_DATA_DIR;
+        const std::string tree = TreeDataDirectory();
+        return IsRegularFile(tree + "/Calender.dat") ? tree : LUMORA_DATA_DIR;
+    }
+
+    bool RunsFromInstalledTree() override {
+        return IsRegularFile(TreeDataDirectory() + "/Calender.dat");
     }
 
     bool FileExists(const std::string& path) override {
-        return !path.empty() && Exists(path) && !IsDirectory(path);
+        return !path.empty() && IsRegularFile(path);
+    }
+
+    bool IsFileWritable(const std::string& path) override {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+               (info.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
     }
 
     bool IsDirectoryWritable(const std::string& directory) override {
@@ -111,16 +142,24 @@ class PosixProcess : public Process {
     }
 
     bool ReadFile(const std::string& path, std::string& bytes) override {
-        if (IsDirectory(path)) return false;
-        std::ifstream in(path, std::ios::binary | std::ios::ate);
-        if (!in) return false;
-        const std::streamoff size = in.tellg();
-        if (size < 0 || size > kMaxFileBytes) return false;
-        std::string content(static_cast<std::size_t>(size), '\0');
-        in.seekg(0);
-        if (size > 0 && !in.read(content.data(), size)) return false;
-        bytes = std::move(content);
-        return true;
+        // Opening a pipe for reading would wait for a writer: only a regular file is read.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return false;
+        struct stat info {};
+        bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                  static_cast<std::size_t>(info.st_size) <= kMaxFileBytes;
+        std::string content;
+        char buffer[65536];
+        while (ok) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            ok = n >= 0 && content.size() + static_cast<std::size_t>(n) <= kMaxFileBytes;
+            if (n <= 0) break;
+            content.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+        if (ok) bytes = std::move(content);
+        return ok;
     }
 
     std::string ResolvePathCase(const std::string& path) override {
@@ -154,6 +193,12 @@ class PosixProcess : public Process {
     }
 
   private:
+    std::string TreeDataDirectory() {
+        const std::string app = AppDirectory();
+        const std::string parent = app == "/" ? "" : app.substr(0, app.find_last_of('/'));
+        return parent + "/share/lumorascr";
+    }
+
     std::mt19937_64 generator_{
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count())};
 };

@@ -75,31 +75,94 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
+enum class Encoding { Utf8, Utf8WithMark, Utf16LE, Utf16BE };
+
+// The file as lines of UTF-8 text. A line that neither UTF-8 nor Shift-JIS reads exactly keeps
+// its bytes, and is written back as it was while nothing changes it.
 struct Document {
     std::vector<std::string> lines;
-    bool byteOrderMark = false;
-    bool fromShiftJis = false; // the file is written back in UTF-8
+    std::unordered_map<std::size_t, std::string> keptBytes; // line index -> the line's bytes
+    Encoding encoding = Encoding::Utf8;
+    bool fromShiftJis = false; // some line is Shift-JIS, and a write turns it into UTF-8
+
+    void Set(std::size_t line, std::string text) {
+        keptBytes.erase(line);
+        lines[line] = std::move(text);
+    }
+    // Inserting or removing lines moves the kept lines' indexes along.
+    void Splice(std::size_t at, std::size_t removed, std::vector<std::string> added) {
+        std::unordered_map<std::size_t, std::string> kept;
+        for (auto& [index, bytes] : keptBytes) {
+            if (index < at)
+                kept.emplace(index, std::move(bytes));
+            else if (index >= at + removed)
+                kept.emplace(index - removed + added.size(), std::move(bytes));
+        }
+        keptBytes = std::move(kept);
+        const auto first = lines.begin() + static_cast<std::ptrdiff_t>(at);
+        lines.erase(first, first + static_cast<std::ptrdiff_t>(removed));
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                     std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    }
 };
 
-Document Parse(std::string bytes) {
-    Document document;
-    if (bytes.starts_with(ByteOrderMark)) {
-        document.byteOrderMark = true;
-        bytes.erase(0, ByteOrderMark.size());
-    }
-    document.fromShiftJis = !IsValidUtf8(bytes);
-    const std::string text = Utf8FromFileBytes(bytes);
+// CR LF, LF and CR each end a line.
+template <typename Each> void SplitLines(std::string_view text, Each each) {
     std::size_t start = 0;
     while (start < text.size()) {
         const auto end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            document.lines.push_back(text.substr(start));
+        if (end == std::string_view::npos) {
+            each(text.substr(start));
             break;
         }
-        document.lines.push_back(text.substr(start, end - start));
+        each(text.substr(start, end - start));
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
+}
+
+Document Parse(std::string_view bytes) {
+    Document document;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        const bool bigEndian = bytes[0] == '\xFE';
+        document.encoding = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
+        const std::string text = Utf16ToUtf8(bytes.substr(2), bigEndian);
+        SplitLines(text, [&](std::string_view line) { document.lines.emplace_back(line); });
+        return document;
+    }
+    if (bytes.starts_with(ByteOrderMark)) {
+        document.encoding = Encoding::Utf8WithMark;
+        bytes.remove_prefix(ByteOrderMark.size());
+    }
+    SplitLines(bytes, [&](std::string_view line) {
+        bool lossless = true;
+        document.lines.push_back(DecodeLine(line, &lossless));
+        if (!lossless)
+            document.keptBytes.emplace(document.lines.size() - 1, std::string(line));
+        else if (document.lines.back() != line)
+            document.fromShiftJis = true;
+    });
     return document;
+}
+
+std::string Serialize(const Document& document) {
+    const bool utf16 =
+        document.encoding == Encoding::Utf16LE || document.encoding == Encoding::Utf16BE;
+    const bool bigEndian = document.encoding == Encoding::Utf16BE;
+    std::string out;
+    if (utf16)
+        out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    else if (document.encoding == Encoding::Utf8WithMark)
+        out = ByteOrderMark;
+    for (std::size_t i = 0; i < document.lines.size(); ++i) {
+        if (utf16) {
+            out += Utf8ToUtf16(document.lines[i] + "\r\n", bigEndian);
+            continue;
+        }
+        const auto kept = document.keptBytes.find(i);
+        out += kept != document.keptBytes.end() ? kept->second : document.lines[i];
+        out += "\r\n";
+    }
+    return out;
 }
 
 // Where a section's lines lie: [header, end).
@@ -130,17 +193,29 @@ std::optional<std::size_t> FindKey(const Document& document, const SectionRange&
     return std::nullopt;
 }
 
+// Where a section's content ends: after its last line that is not blank, so that blank lines
+// keep separating it from the next section.
+std::size_t EndOfContent(const Document& document, const SectionRange& range) {
+    std::size_t at = range.end;
+    while (at > range.header + 1 && Trim(document.lines[at - 1]).empty())
+        --at;
+    return at;
+}
+
 enum class Loaded { Ok, Missing, Failed };
 
+// Only a regular file is read: a pipe or a device would block or never end, and counts as
+// missing.
 Loaded ReadWholeFile(const std::string& path, std::string& bytes, struct stat* opened = nullptr) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT || errno == ENXIO ? Loaded::Missing : Loaded::Failed;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return Loaded::Failed;
+        return S_ISDIR(info.st_mode) ? Loaded::Failed : Loaded::Missing;
     }
     bytes.clear();
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -168,6 +243,16 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// Makes a rename inside `path`'s folder durable.
+void SyncFolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 // Writes `bytes` to a new file beside `path`, makes it durable, then renames it over `path`, so
 // that a reader sees either the old file or the new one, never a part of either.
 bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode) {
@@ -179,6 +264,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
         ::unlink(temporary.c_str());
         return false;
     }
+    SyncFolderOf(path);
     return true;
 }
 
@@ -188,6 +274,32 @@ std::string WriteTarget(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// The file as it stands for a change, with the mode the new one gets; false when it may not be
+// changed (a file marked read-only stays as it is, as on Windows, even for a user whom the
+// folder would let replace it).
+bool LoadForChange(const std::string& target, Document& document, mode_t& mode) {
+    std::string bytes;
+    struct stat info {};
+    switch (ReadWholeFile(target, bytes, &info)) {
+    case Loaded::Failed:
+        return false;
+    case Loaded::Missing: {
+        // A pipe or a device under that name is not replaced by a file.
+        if (::lstat(target.c_str(), &info) == 0) return false;
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+        return true;
+    }
+    case Loaded::Ok:
+        if ((info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+        mode = info.st_mode & 07777;
+        document = Parse(bytes);
+        return true;
+    }
+    return false;
 }
 
 bool HasLineBreakOrNul(std::string_view text) {
@@ -227,6 +339,10 @@ std::unordered_map<std::string, std::optional<std::string>> IndexValues(const Do
     return values;
 }
 
+bool ValidName(std::string_view name) {
+    return !Trim(name).empty() && !HasLineBreakOrNul(name);
+}
+
 class PrivateProfileFile : public SettingsFile {
   public:
     std::string Read(const std::string& section, const std::string& key,
@@ -246,34 +362,14 @@ class PrivateProfileFile : public SettingsFile {
         const std::string_view sectionName = Trim(section), keyName = Trim(key);
         // Such names or values could not be read back as they were given; a line break would
         // even let a value write lines of its own.
-        if (sectionName.empty() || keyName.empty() || keyName.find('=') != std::string::npos ||
-            HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value))
+        if (!ValidName(section) || !ValidName(key) || keyName.find('=') != std::string::npos ||
+            HasLineBreakOrNul(value))
             return false;
 
         const std::string target = WriteTarget(file);
-        struct stat info {};
         mode_t mode = 0644;
         Document document;
-        std::string bytes;
-        switch (ReadWholeFile(target, bytes)) {
-        case Loaded::Failed:
-            return false;
-        case Loaded::Missing: {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-            break;
-        }
-        case Loaded::Ok:
-            // A file marked read-only stays as it is, as on Windows, even for a user whom the
-            // folder would let replace it.
-            if (::stat(target.c_str(), &info) != 0 || (info.st_mode & 0222) == 0 ||
-                ::access(target.c_str(), W_OK) != 0)
-                return false;
-            mode = info.st_mode & 07777;
-            document = Parse(std::move(bytes));
-            break;
-        }
+        if (!LoadForChange(target, document, mode)) return false;
 
         const std::string line = std::string(keyName) + '=' + value;
         auto& lines = document.lines;
@@ -282,28 +378,59 @@ class PrivateProfileFile : public SettingsFile {
                 // The stored spelling of the name stays.
                 std::string replacement =
                     std::string(ParseKeyLine(lines[*existing]).name) + '=' + value;
-                // Saving a list rewrites every line; one that is already there as it would be
-                // written costs no replace (and no wait for the disk).
+                // Saving rewrites every line; one that is already there as it would be written
+                // costs no replace (and no wait for the disk).
                 if (replacement == lines[*existing] && !document.fromShiftJis) return true;
-                lines[*existing] = std::move(replacement);
+                document.Set(*existing, std::move(replacement));
             } else {
-                // After the section's last line that is not blank, so that blank lines keep
-                // separating it from the next section.
-                std::size_t at = range->end;
-                while (at > range->header + 1 && Trim(lines[at - 1]).empty())
-                    --at;
-                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), line);
+                document.Splice(EndOfContent(document, *range), 0, {line});
             }
         } else {
-            lines.push_back('[' + std::string(sectionName) + ']');
-            lines.push_back(line);
+            document.Splice(lines.size(), 0, {'[' + std::string(sectionName) + ']', line});
+        }
+        cache_ = {};
+        return ReplaceFile(target, Serialize(document), mode);
+    }
+
+    SettingsLines ReadSection(const std::string& section, const std::string& file) override {
+        std::string bytes;
+        if (ReadWholeFile(file, bytes) != Loaded::Ok) return {};
+        const Document document = Parse(bytes);
+        const auto range = FindSection(document, Trim(section));
+        if (!range) return {};
+        SettingsLines lines;
+        for (std::size_t i = range->header + 1; i < range->end; ++i) {
+            const KeyLine key = ParseKeyLine(document.lines[i]);
+            if (key.value && !key.name.empty())
+                lines.emplace_back(std::string(key.name), std::string(Unquote(*key.value)));
+        }
+        return lines;
+    }
+
+    bool ReplaceSection(const std::string& section, const SettingsLines& lines,
+                        const std::string& file) override {
+        if (!ValidName(section)) return false;
+        std::vector<std::string> content;
+        content.reserve(lines.size());
+        for (const auto& [key, value] : lines) {
+            if (!ValidName(key) || key.find('=') != std::string::npos || HasLineBreakOrNul(value))
+                return false;
+            content.push_back(std::string(Trim(key)) + '=' + value);
         }
 
-        std::string out = document.byteOrderMark ? std::string(ByteOrderMark) : std::string();
-        for (const auto& text : lines)
-            out += text + "\r\n";
+        const std::string target = WriteTarget(file);
+        mode_t mode = 0644;
+        Document document;
+        if (!LoadForChange(target, document, mode)) return false;
+        if (const auto range = FindSection(document, Trim(section))) {
+            const std::size_t end = EndOfContent(document, *range);
+            document.Splice(range->header + 1, end - range->header - 1, std::move(content));
+        } else {
+            content.insert(content.begin(), '[' + std::string(Trim(section)) + ']');
+            document.Splice(document.lines.size(), 0, std::move(content));
+        }
         cache_ = {};
-        return ReplaceFile(target, out, mode);
+        return ReplaceFile(target, Serialize(document), mode);
     }
 
   private:
@@ -328,12 +455,14 @@ class PrivateProfileFile : public SettingsFile {
         cache_ = {};
         std::string bytes;
         if (ReadWholeFile(path, bytes, &info) != Loaded::Ok) return false;
-        cache_.values = IndexValues(Parse(std::move(bytes)));
+        cache_.values = IndexValues(Parse(bytes));
         // A file changed a moment ago could change again within the same tick of the file
         // system's clock, with nothing to show for it; such a file is read afresh next time.
         timespec now{};
         ::clock_gettime(CLOCK_REALTIME, &now);
-        if (now.tv_sec - info.st_mtim.tv_sec < 2) return true;
+        // A time in the future says nothing about later changes either.
+        const auto age = now.tv_sec - info.st_mtim.tv_sec;
+        if (age < 2) return true;
         cache_.path = path;
         cache_.device = info.st_dev;
         cache_.inode = info.st_ino;

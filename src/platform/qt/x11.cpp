@@ -73,13 +73,22 @@ std::optional<std::string> WmName(Display* display, Window window) {
     return converted;
 }
 
+// Titles match without regard to case, as the Windows title lookup compares them.
+bool SameTitle(const std::string& name, const std::string& title) {
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+               .compare(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+                        Qt::CaseInsensitive) == 0;
+}
+
 bool Titled(Display* display, Window window, const std::string& title) {
     static Atom netWmName = None;
     if (netWmName == None) netWmName = XInternAtom(display, "_NET_WM_NAME", False);
     Atom type = None;
     const std::string name = Property(display, window, netWmName, &type);
     // A window without a name has no title at all, not an empty one.
-    return (type != None && name == title) || WmName(display, window) == title;
+    if (type != None && SameTitle(name, title)) return true;
+    const auto wmName = WmName(display, window);
+    return wmName && SameTitle(*wmName, title);
 }
 
 std::vector<Window> Children(Display* display, Window window) {

@@ -145,8 +145,11 @@ class Win32SettingsDialog : public SettingsDialogView {
             style |= BS_GROUPBOX;
             break;
         case ControlKind::Label:
+            // Transparent: painted after the controls below it and without a background of
+            // its own, so it does not cover the list box's top border it overlaps.
             cls = L"STATIC";
             style |= SS_LEFT | SS_NOPREFIX;
+            exStyle = WS_EX_TRANSPARENT;
             break;
         case ControlKind::ListBox:
             cls = L"LISTBOX";
@@ -263,8 +266,11 @@ class Win32SettingsDialog : public SettingsDialogView {
             self->OnDropOnDialog(reinterpret_cast<HDROP>(wp));
             return 0;
         case WM_CTLCOLORSTATIC:
-            // The label and the group box caption show the dialog's face colour behind them.
+            // The group box caption shows the dialog's face colour behind it; the transparent
+            // label paints its text only.
             SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+            if (GetWindowLongPtrW(reinterpret_cast<HWND>(lp), GWL_EXSTYLE) & WS_EX_TRANSPARENT)
+                return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_ACTIVATE:
             // Coming back to the dialog puts the focus back where the user left it.

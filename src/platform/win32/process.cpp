@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include <random>
+#include <vector>
 
 #include "codepage.h"
 #include "win32_services.h"
@@ -47,7 +48,32 @@ class Win32Process : public Process {
         return WideToUtf8(WithoutTrailingSeparator(folder)) + "\\LumoraScr\\";
     }
 
-    std::string InstalledDataDirectory() override { return {}; }
+    // A read-only settings file beside the program is the first-run default here.
+    std::vector<std::string> SystemConfigDirectories() override { return {}; }
+
+    std::string InstalledDataDirectory() override {
+        return RunsFromInstalledTree() ? TreeDataDirectory() : std::string();
+    }
+
+    bool RunsFromInstalledTree() override {
+        return FileExists(TreeDataDirectory() + "\\Calender.dat");
+    }
+
+    // Attributes alone miss what the folder's access rules forbid: the file is opened for
+    // writing, sharing everything, and closed again untouched.
+    bool IsFileWritable(const std::string& path) override {
+        const std::wstring wide = Utf8ToWide(path);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            return false;
+        HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+        return true;
+    }
 
     bool FileExists(const std::string& path) override {
         const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
@@ -116,6 +142,12 @@ class Win32Process : public Process {
     }
 
   private:
+    std::string TreeDataDirectory() {
+        const std::string app = AppDirectory();
+        const auto slash = app.find_last_of('\\', app.size() > 1 ? app.size() - 2 : 0);
+        return (slash == std::string::npos ? app : app.substr(0, slash)) + "\\share\\lumorascr";
+    }
+
     std::mt19937_64 engine_{5489u};
 };
 

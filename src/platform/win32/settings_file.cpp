@@ -1,6 +1,9 @@
 // The settings file through the system's own private-profile functions.
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "codepage.h"
@@ -11,13 +14,180 @@ namespace {
 
 // Far beyond any line the program stores; a bound so a damaged file cannot exhaust memory.
 constexpr DWORD LargestValue = 16 * 1024 * 1024;
+// A whole section of the longest list: 32767 lines of several hundred bytes each.
+constexpr DWORD LargestSection = 256 * 1024 * 1024;
+
+bool HasLineBreakOrNul(const std::string& text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+}
+
+// What a key read gives for a stored value: blanks around it dropped, then one pair of matching
+// quotes.
+std::string_view AsRead(std::string_view value) {
+    const auto first = value.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+// The section's lines in ANSI form, "key=value" each, in one call with the buffer grown to fit.
+std::optional<std::string> ReadSectionBlock(const std::string& section, const std::string& file) {
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD copied =
+            GetPrivateProfileSectionA(section.c_str(), buffer.data(), size, file.c_str());
+        // A section that does not fit comes back cut, and the count is then size - 2.
+        if (copied < size - 2) return std::string(buffer.data(), copied);
+        if (size >= LargestSection) return std::nullopt;
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+// key=value pairs of a section block, as the key reads give each value.
+SettingsLines ParseBlock(const std::string& block) {
+    SettingsLines lines;
+    std::size_t start = 0;
+    while (start < block.size()) {
+        auto end = block.find('\0', start);
+        if (end == std::string::npos) end = block.size();
+        const std::string_view line(block.data() + start, end - start);
+        start = end + 1;
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view key = AsRead(line.substr(0, equals));
+        if (key.empty()) continue;
+        lines.emplace_back(AnsiToUtf8(std::string(key)),
+                           AnsiToUtf8(std::string(AsRead(line.substr(equals + 1)))));
+    }
+    return lines;
+}
+
+void Remove(const std::wstring& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+}
+
+// Puts `replacement` in the place of `target`, keeping the old file under `backup` until the
+// new one is there.
+bool PutInPlace(const std::wstring& target, const std::wstring& replacement,
+                const std::wstring& backup, bool targetExists) {
+    if (!targetExists)
+        return MoveFileExW(replacement.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(),
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        Remove(backup);
+        return true;
+    }
+    const DWORD error = GetLastError();
+    // The old file was moved to the backup name but the new one could not follow: the old
+    // file goes back to its name.
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        MoveFileExW(backup.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    else if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+        Remove(backup);
+    return false;
+}
+
+bool ReadAll(const std::wstring& path, std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < LargestSection;
+    DWORD read = 0;
+    if (ok) bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    ok = ok && (bytes.empty() ||
+                (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                 read == bytes.size()));
+    CloseHandle(file);
+    return ok;
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                            &written, nullptr) &&
+                                written == bytes.size());
+    ok = FlushFileBuffers(file) && ok;
+    return CloseHandle(file) && ok;
+}
+
+// The section name a line opens ("[name]", blanks around it ignored), or nothing.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] != '[') return std::nullopt;
+    const auto close = line.rfind(']');
+    if (close == std::string_view::npos || close < first) return std::nullopt;
+    return AsRead(line.substr(first + 1, close - first - 1));
+}
+
+// `file` (ANSI bytes) with the content of the first section named `section` made the lines of
+// `block` (key=value, each ended by NUL); a missing section is added at the end. Every other
+// line stays as it is, its line end becoming CR LF.
+std::string WithSection(const std::string& file, const std::string& section,
+                        const std::string& block) {
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < file.size();) {
+        const auto end = std::min(file.find_first_of("\r\n", start), file.size());
+        lines.push_back(std::string_view(file).substr(start, end - start));
+        start = file.compare(end, 2, "\r\n") == 0 ? end + 2 : end + 1;
+    }
+    std::size_t header = lines.size(), end = lines.size();
+    for (std::size_t i = 0; i < lines.size() && header == lines.size(); ++i) {
+        const auto name = SectionName(lines[i]);
+        if (name && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name->data(),
+                                   static_cast<int>(name->size()), section.data(),
+                                   static_cast<int>(section.size())) == CSTR_EQUAL)
+            header = i;
+    }
+    if (header < lines.size()) {
+        end = header + 1;
+        while (end < lines.size() && !SectionName(lines[end]))
+            ++end;
+        // Blank lines before the next section keep separating it.
+        while (end > header + 1 && AsRead(lines[end - 1]).empty() &&
+               lines[end - 1].find_first_not_of(" \t") == std::string_view::npos)
+            --end;
+    }
+    std::string out;
+    out.reserve(file.size() + block.size() + 64);
+    for (std::size_t i = 0; i < std::min(header, lines.size()); ++i)
+        out.append(lines[i]).append("\r\n");
+    out.append(header < lines.size() ? std::string(lines[header]) : "[" + section + "]")
+        .append("\r\n");
+    for (std::size_t start = 0; start < block.size() && block[start];) {
+        const auto nul = block.find('\0', start);
+        out.append(block, start, nul - start).append("\r\n");
+        start = nul + 1;
+    }
+    for (std::size_t i = end; i < lines.size(); ++i)
+        out.append(lines[i]).append("\r\n");
+    return out;
+}
 
 class PrivateProfileFile : public SettingsFile {
   public:
     std::string Read(const std::string& section, const std::string& key,
                      const std::string& defaultValue, const std::string& file) override {
+        const auto ansiFile = Utf8ToAnsiExact(file);
         const std::string ansiSection = Utf8ToAnsi(section), ansiKey = Utf8ToAnsi(key),
-                          ansiDefault = Utf8ToAnsi(defaultValue), ansiFile = Utf8ToAnsi(file);
+                          ansiDefault = Utf8ToAnsi(defaultValue);
+        // A path the code page cannot carry would name another file.
+        if (!ansiFile) {
+            std::string fallback = defaultValue;
+            while (!fallback.empty() && fallback.back() == ' ')
+                fallback.pop_back();
+            return fallback;
+        }
         // The function cuts a value that does not fit and then returns size - 1: grow the
         // buffer until the value comes back whole.
         std::vector<char> buffer(256);
@@ -25,7 +195,7 @@ class PrivateProfileFile : public SettingsFile {
             const DWORD size = static_cast<DWORD>(buffer.size());
             const DWORD copied =
                 GetPrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
-                                         buffer.data(), size, ansiFile.c_str());
+                                         buffer.data(), size, ansiFile->c_str());
             if (copied < size - 1 || size >= LargestValue)
                 return AnsiToUtf8(std::string(buffer.data(), copied));
             buffer.resize(buffer.size() * 4);
@@ -37,12 +207,86 @@ class PrivateProfileFile : public SettingsFile {
         // The ...A function would store lossy text or let a line break start new lines, and
         // still report success.
         for (const std::string* text : {&section, &key, &value})
-            if (text->find_first_of(std::string("\r\n\0", 3)) != std::string::npos ||
-                !FitsAnsi(*text))
+            if (HasLineBreakOrNul(*text) || !FitsAnsi(*text)) return false;
+        const auto ansiFile = Utf8ToAnsiExact(file);
+        return ansiFile &&
+               WritePrivateProfileStringA(Utf8ToAnsi(section).c_str(), Utf8ToAnsi(key).c_str(),
+                                          Utf8ToAnsi(value).c_str(), ansiFile->c_str()) != FALSE;
+    }
+
+    SettingsLines ReadSection(const std::string& section, const std::string& file) override {
+        const auto ansiFile = Utf8ToAnsiExact(file);
+        const auto ansiSection = Utf8ToAnsiExact(section);
+        if (!ansiFile || !ansiSection) return {};
+        const auto block = ReadSectionBlock(*ansiSection, *ansiFile);
+        return block ? ParseBlock(*block) : SettingsLines{};
+    }
+
+    // The section is written into a copy of the file beside it, checked by reading it back, and
+    // only then put in the file's place: a failure on the way leaves the file as it was.
+    bool ReplaceSection(const std::string& section, const SettingsLines& lines,
+                        const std::string& file) override {
+        const auto ansiFile = Utf8ToAnsiExact(file);
+        const auto ansiSection = Utf8ToAnsiExact(section);
+        if (!ansiFile || !ansiSection || HasLineBreakOrNul(section)) return false;
+        std::string block;
+        for (const auto& [key, value] : lines) {
+            const auto ansiKey = Utf8ToAnsiExact(key);
+            const auto ansiValue = Utf8ToAnsiExact(value);
+            if (!ansiKey || !ansiValue || AsRead(*ansiKey).empty() ||
+                key.find('=') != std::string::npos || HasLineBreakOrNul(key) ||
+                HasLineBreakOrNul(value))
                 return false;
-        return WritePrivateProfileStringA(Utf8ToAnsi(section).c_str(), Utf8ToAnsi(key).c_str(),
-                                          Utf8ToAnsi(value).c_str(),
-                                          Utf8ToAnsi(file).c_str()) != FALSE;
+            block.append(*ansiKey).append(1, '=').append(*ansiValue).append(1, '\0');
+        }
+        block += '\0';
+
+        const std::wstring target = Utf8ToWide(file);
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        // A file marked read-only stays as it is, as the profile functions leave it.
+        if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+            return false;
+        // Names of this process's own beside the file, in ASCII so the code page carries them.
+        const std::wstring id = L"." + std::to_wstring(GetCurrentProcessId());
+        const std::wstring temporary = target + id + L".tmp", backup = target + id + L".old";
+        const std::string ansiTemporary = *ansiFile + WideToUtf8(id + L".tmp");
+        if (exists && !CopyFileW(target.c_str(), temporary.c_str(), FALSE)) {
+            Remove(temporary);
+            return false;
+        }
+        // The section goes into the copy in one write; the profile function does the same but
+        // inserts key by key, which takes seconds for a long list. A UTF-16 file is left to it.
+        std::string bytes;
+        bool saved = exists ? ReadAll(temporary, bytes) : true;
+        if (saved && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
+            saved = WriteAll(temporary, WithSection(bytes, *ansiSection, block));
+        else if (saved)
+            saved = WritePrivateProfileSectionA(ansiSection->c_str(), block.data(),
+                                                ansiTemporary.c_str()) != FALSE;
+        // Lets go of the copy the system keeps of the file, so the check reads the disk.
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiTemporary.c_str());
+        if (saved) saved = Matches(ReadSectionBlock(*ansiSection, ansiTemporary), block);
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiTemporary.c_str());
+        saved = saved && PutInPlace(target, temporary, backup, exists);
+        if (!saved) Remove(temporary);
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiFile->c_str());
+        return saved;
+    }
+
+  private:
+    // The section as read back equals what was written, value for value as the key reads give
+    // them: a value the system cut or changed fails the save.
+    static bool Matches(const std::optional<std::string>& readBack, const std::string& written) {
+        if (!readBack) return false;
+        const SettingsLines got = ParseBlock(*readBack), wanted = ParseBlock(written);
+        if (got.size() != wanted.size()) return false;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            if (got[i].second != wanted[i].second ||
+                CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, got[i].first.c_str(), -1,
+                               wanted[i].first.c_str(), -1) != CSTR_EQUAL)
+                return false;
+        return true;
     }
 };
 

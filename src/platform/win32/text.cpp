@@ -16,7 +16,7 @@ class Win32Text : public Text {
     }
     bool FitsCodePage(const std::string& utf8) override { return FitsAnsi(utf8); }
     char PathSeparator() override { return '\\'; }
-    std::string FileTextToUtf8(const std::string& bytes) override { return AnsiToUtf8(bytes); }
+    std::string FileTextToUtf8(const std::string& bytes) override { return FileBytesToUtf8(bytes); }
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
+#include <optional>
 
 #include "platform/qt/qt_services.h"
 
@@ -70,19 +71,23 @@ class QtDialog : public testing::Test {
     }
     QWidget* Control(const char* name) { return window->findChild<QWidget*>(name); }
 
-    // Drags `data` over the list and releases it there, as a file manager does.
-    void Drop(QMimeData& data) {
+    // Drags `data` over the list and releases it there, as a file manager does; whether the
+    // list took it, and as what.
+    std::optional<Qt::DropAction> Drop(QMimeData& data,
+                                       Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction) {
         QWidget* target = list->viewport();
         const QPoint at(20, 20);
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &move);
-        EXPECT_TRUE(move.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_EQ(enter.isAccepted(), move.isAccepted());
+        QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
         QApplication::processEvents();
+        if (!drop.isAccepted()) return std::nullopt;
+        EXPECT_TRUE(enter.isAccepted());
+        return drop.dropAction();
     }
 
     Recorder events;
@@ -91,24 +96,43 @@ class QtDialog : public testing::Test {
     QListWidget* list = nullptr;
 };
 
-TEST_F(QtDialog, DroppedFilesArriveInOrderAndOtherDropsAsNothing) {
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile("/home/me/写真/Beach.JPG"),
-                   QUrl::fromLocalFile("/tmp/b c.bmp"), QUrl("https://example.com/x.jpg")});
-    Drop(files);
-    QMimeData text;
-    text.setText("/home/me/not-a-file-list.jpg");
-    Drop(text);
-    QMimeData web;
-    web.setUrls({QUrl("https://example.com/x.jpg")});
-    Drop(web);
-
-    ASSERT_EQ(events.drops.size(), 3u);
-    ASSERT_TRUE(events.drops[0].has_value());
-    EXPECT_EQ(*events.drops[0],
-              (std::vector<std::string>{"/home/me/写真/Beach.JPG", "/tmp/b c.bmp"}));
-    EXPECT_FALSE(events.drops[1].has_value());
-    EXPECT_FALSE(events.drops[2].has_value());
+// Only files are taken, and only as a copy: a drag taken as a move makes its source delete
+// what was dragged.
+TEST_F(QtDialog, OnlyFilesAreTakenAndOnlyAsACopy) {
+    const QUrl beach = QUrl::fromLocalFile("/home/me/写真/Beach.JPG"),
+               spaced = QUrl::fromLocalFile("/tmp/b c.bmp"), web("https://example.com/x.jpg");
+    const struct {
+        const char* name;
+        QList<QUrl> urls;
+        QString text;
+        Qt::DropActions actions;
+        std::optional<std::vector<std::string>> delivered;
+    } cases[] = {
+        {"files, in order",
+         {beach, spaced, web},
+         {},
+         Qt::CopyAction | Qt::MoveAction,
+         std::vector<std::string>{"/home/me/写真/Beach.JPG", "/tmp/b c.bmp"}},
+        {"text", {}, "/home/me/not-a-file-list.jpg", Qt::CopyAction | Qt::MoveAction, {}},
+        {"web addresses", {web}, {}, Qt::CopyAction, {}},
+        {"files that may only be moved", {beach}, {}, Qt::MoveAction, {}},
+    };
+    for (const auto& c : cases) {
+        events.drops.clear();
+        QMimeData data;
+        if (!c.urls.isEmpty()) data.setUrls(c.urls);
+        if (!c.text.isEmpty()) data.setText(c.text);
+        const auto taken = Drop(data, c.actions);
+        EXPECT_EQ(taken.has_value(), c.delivered.has_value()) << c.name;
+        if (taken) {
+            EXPECT_EQ(*taken, Qt::CopyAction) << c.name;
+        }
+        if (c.delivered) {
+            EXPECT_EQ(events.drops, (std::vector{c.delivered})) << c.name;
+        } else {
+            EXPECT_TRUE(events.drops.empty()) << c.name;
+        }
+    }
     EXPECT_EQ(list->count(), 0) << "the list changes only through the view";
 }
 

@@ -94,14 +94,17 @@ TEST_F(LinuxSettingsFileTest, UnchangedValueLeavesTheFileAsItIs) {
 }
 
 TEST_F(LinuxSettingsFileTest, ChangesByOthersAreSeen) {
-    for (const char* value : {"1", "22", "3"}) {
-        Given(std::string("[A]\r\nk=") + value + "\r\n");
-        // An old time of change, as for a file nobody has touched in a while.
-        const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-        EXPECT_EQ(settings.Read("A", "k", "", file), value);
-        EXPECT_EQ(settings.Read("A", "k", "", file), value);
-    }
+    // An old time of change, as for a file nobody has touched in a while, and one in the
+    // future, as a wrong clock or a copied file gives: the same time for every version.
+    for (const time_t when : {time_t{1000000000}, ::time(nullptr) + 86400 * 365})
+        for (const char* value : {"1", "22", "3"}) {
+            Given(std::string("[A]\r\nk=") + value + "\r\n");
+            const timespec times[2] = {{when, 0}, {when, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+            EXPECT_EQ(settings.Read("A", "k", "", file), value);
+            EXPECT_EQ(settings.Read("A", "k", "", file), value);
+            EXPECT_EQ(settings.ReadSection("A", file), (platform::SettingsLines{{"k", value}}));
+        }
     Given("[A]\r\nk=4\r\n");
     EXPECT_EQ(settings.Read("A", "k", "", file), "4");
     ASSERT_TRUE(settings.Write("A", "k", "5", file));
@@ -142,7 +145,8 @@ TEST_F(LinuxSettingsFileTest, FullDiskKeepsTheOldFile) {
     struct rlimit small = saved;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = settings.Write("A", "new", "value", file);
+    const bool written = settings.Write("A", "new", "value", file) ||
+                         settings.ReplaceSection("A", {{"new", "value"}, {"k0", big}}, file);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
@@ -202,6 +206,56 @@ TEST_F(LinuxSettingsFileTest, PathThroughAFileFails) {
     EXPECT_EQ(settings.Read("A", "k", "d", file + "/LumoraScr.ini"), "d");
     EXPECT_FALSE(settings.Write("A", "k", "2", directory));
     EXPECT_EQ(Bytes(), "[A]\r\nk=1\r\n");
+}
+
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii)
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
+// Each line decodes on its own; a line neither encoding reads exactly, and that the write does
+// not touch, goes back byte for byte; a UTF-16 file stays UTF-16.
+TEST_F(LinuxSettingsFileTest, EncodingsAreReadLineByLineAndKept) {
+    const struct {
+        const char* name;
+        std::string before;
+        const char *key, *read, *after;
+    } cases[] = {
+        {"one Shift-JIS line among UTF-8 ones", "[A]\r\nk=写真\r\nj=\x95\x5C\r\n", "j", "表",
+         "[A]\r\nk=写真\r\nj=表\r\nn=1\r\n"},
+        {"a line neither reads", "[A]\r\nk=\x80\xFF\xA0\r\nj=写真\r\n", "j", "写真",
+         "[A]\r\nk=\x80\xFF\xA0\r\nj=写真\r\nn=1\r\n"},
+        {"a UTF-8 file with a byte-order mark and a bad line", "\xEF\xBB\xBF[A]\r\nk=\x95\x5C\r\n",
+         "k", "表", "\xEF\xBB\xBF[A]\r\nk=表\r\nn=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        Given(c.before);
+        EXPECT_EQ(settings.Read("A", c.key, "", file), c.read) << c.name;
+        ASSERT_TRUE(settings.Write("A", "n", "1", file)) << c.name;
+        EXPECT_EQ(Bytes(), c.after) << c.name;
+    }
+    for (const bool bigEndian : {false, true}) {
+        Given(Utf16("[A]\r\nk=v\r\n", bigEndian));
+        EXPECT_EQ(settings.Read("A", "k", "", file), "v");
+        ASSERT_TRUE(settings.Write("A", "n", "1", file));
+        EXPECT_EQ(Bytes(), Utf16("[A]\r\nk=v\r\nn=1\r\n", bigEndian));
+    }
+}
+
+// A pipe or a device in the file's place is never opened for reading (that would wait for a
+// writer) nor replaced.
+TEST_F(LinuxSettingsFileTest, OnlyRegularFilesAreRead) {
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    for (const std::string& path : {file, std::string("/dev/zero")}) {
+        EXPECT_EQ(settings.Read("A", "k", "d", path), "d") << path;
+        EXPECT_TRUE(settings.ReadSection("A", path).empty()) << path;
+        EXPECT_FALSE(settings.ReplaceSection("A", {{"k", "v"}}, path)) << path;
+        std::string bytes;
+        EXPECT_FALSE(under_test::Process().ReadFile(path, bytes)) << path;
+        EXPECT_FALSE(under_test::Process().FileExists(path)) << path;
+    }
 }
 
 } // namespace

@@ -74,7 +74,7 @@ class QtX11 : public testing::Test {
     platform::Windows& windows = platform::qt::WindowsService();
 };
 
-TEST_F(QtX11, WindowLookupMatchesWholeTitlesOnly) {
+TEST_F(QtX11, WindowLookupMatchesWholeTitlesInAnyCase) {
     QWidget setting, japanese;
     setting.setWindowTitle("LumoraScreenSaver Setting");
     japanese.setWindowTitle("画像の設定");
@@ -87,7 +87,8 @@ TEST_F(QtX11, WindowLookupMatchesWholeTitlesOnly) {
     } cases[] = {{"LumoraScreenSaver Setting", true},
                  {"LumoraScreenSaver", false},
                  {"LumoraScreenSaver Setting ", false},
-                 {"lumorascreensaver setting", false},
+                 {"lumorascreensaver setting", true},
+                 {"LUMORASCREENSAVER SETTING", true},
                  {"画像の設定", true},
                  {"画像", false},
                  {"", false}};

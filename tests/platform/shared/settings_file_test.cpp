@@ -2,6 +2,7 @@
 // same cases run against the Windows functions (under Wine) and against the Linux reader/writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/shared/platform_under_test.h"
@@ -206,6 +207,83 @@ TEST_F(SettingsFileTest, FailedWritesSayFalseAndChangeNothing) {
     EXPECT_FALSE(Write("Image", "1", "caf\xC3\xA9.jpg", file)); // no 'é' in code page 932
 #endif
     EXPECT_EQ(Bytes(file), before);
+}
+
+// The whole-section read gives each key's value exactly as the key read does.
+TEST_F(SettingsFileTest, SectionReadMatchesTheKeyReads) {
+    const std::string file = Given("[Other]\r\nk=x\r\n"
+                                   "[ImAgE]\r\n"
+                                   "cOuNt=3\r\n"
+                                   "   1   =   a  b   \r\n"
+                                   "2=\t\"quoted\" \r\n"
+                                   "3='single'\r\n"
+                                   "Q=\"unmatched\r\n"
+                                   "Empty=\r\n"
+                                   "Equals=a=b\r\n"
+                                   "NoValue\r\n"
+                                   "Twice=first\r\n"
+                                   "Twice=second\r\n"
+                                   "[image]\r\nLater=hidden\r\n");
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : settings.ReadSection("Image", file)) {
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue; // the first wins
+        keys.push_back(key);
+        EXPECT_EQ(value, Read("Image", key, "dflt", file)) << key;
+    }
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"cOuNt", "1", "2", "3", "Q", "Empty", "Equals", "Twice"}));
+    EXPECT_TRUE(settings.ReadSection("Image", File("none.ini")).empty());
+    EXPECT_TRUE(settings.ReadSection("Nothing", file).empty());
+}
+
+TEST_F(SettingsFileTest, ReplacingASectionKeepsTheOthers) {
+    const struct {
+        const char *name, *before;
+        platform::SettingsLines lines;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"no file yet", nullptr, {{"Count", "1"}, {"1", "a"}}, {"[Image]", "Count=1", "1=a"}},
+        {"keys above the new count go",
+         "[Before]\r\nb=1\r\n[Image]\r\nCount=3\r\n1=a\r\n2=b\r\n3=c\r\n\r\n[After]\r\nz=2\r\n",
+         {{"Count", "1"}, {"1", "x"}},
+         {"[Before]", "b=1", "[Image]", "Count=1", "1=x", "[After]", "z=2"}},
+        {"a section added at the end",
+         "[Other]\r\nk=v\r\n",
+         {{"Count", "0"}},
+         {"[Other]", "k=v", "[Image]", "Count=0"}},
+    };
+    for (const auto& c : cases) {
+        const std::string file = File(std::string(c.name) + ".ini");
+        if (c.before) Given(c.before, std::string(c.name) + ".ini");
+        ASSERT_TRUE(settings.ReplaceSection("Image", c.lines, file)) << c.name;
+        EXPECT_EQ(Lines(file), c.after) << c.name;
+        EXPECT_EQ(settings.ReadSection("Image", file), c.lines) << c.name;
+    }
+}
+
+// All or nothing: whatever the system cannot store whole fails the save and leaves the file.
+TEST_F(SettingsFileTest, ASectionThatCannotBeStoredWholeChangesNothing) {
+    const std::string before = "[Image]\r\nCount=1\r\n1=keep\r\n";
+    const std::string file = Given(before);
+    const platform::SettingsLines refused[] = {
+        {{"Count", "2"}, {"1", "a"}, {"2", "two\r\n3=lines"}},
+        {{"Count", "1"}, {"1=", "a"}},
+#ifdef _WIN32
+        {{"Count", "1"}, {"1", "caf\xC3\xA9.jpg"}}, // no 'é' in code page 932
+#endif
+    };
+    for (const auto& lines : refused) {
+        EXPECT_FALSE(settings.ReplaceSection("Image", lines, file));
+        EXPECT_EQ(Bytes(file), before);
+    }
+    EXPECT_FALSE(settings.ReplaceSection("Image", {{"Count", "0"}},
+                                         File("no folder") + Separator() + "LumoraScr.ini"));
+    // Some systems cut a very long value while saying it was stored: then nothing is stored.
+    const std::string huge(70 * 1024, 'v');
+    if (settings.ReplaceSection("Image", {{"Count", "1"}, {"1", huge}}, file))
+        EXPECT_EQ(Read("Image", "1", "", file), huge);
+    else
+        EXPECT_EQ(Bytes(file), before);
 }
 
 } // namespace

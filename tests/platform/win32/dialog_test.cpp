@@ -248,3 +248,23 @@ TEST_F(DialogFixture, MessageBoxHasTheTextTitleOkButtonAndInformationIcon) {
     EXPECT_TRUE(hasIcon);
     EXPECT_EQ(buttons, 1);
 }
+
+// The label overlaps the list box's top border: it paints its text only, after the controls
+// below it, so the border stays; the group box caption keeps the dialog's face behind it.
+TEST_F(DialogFixture, TheLabelIsTransparent) {
+    HWND label = Control(L"Static", nullptr);
+    ASSERT_TRUE(label);
+    EXPECT_TRUE(GetWindowLongW(label, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    HDC dc = CreateCompatibleDC(nullptr);
+    const struct {
+        HWND control;
+        HGDIOBJ brush;
+    } cases[] = {{label, GetStockObject(NULL_BRUSH)},
+                 {Control(L"Button", L"\u753B\u50CF"), GetSysColorBrush(COLOR_BTNFACE)}};
+    for (const auto& c : cases)
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_CTLCOLORSTATIC,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(c.control))),
+                  c.brush);
+    DeleteDC(dc);
+}
