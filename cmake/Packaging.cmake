@@ -7,15 +7,15 @@ set(CPACK_PACKAGE_VENDOR "The LumoraScr developers")
 set(CPACK_PACKAGE_CONTACT "LumoraScr developers <lumorascr@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "photo slide-show screen saver with a Japanese holiday calendar")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- LumoraScr shows your own pictures as a slide show, a new one every ten
- seconds, each revealed over the last in shuffled tiles. Every frame carries
- the current month's day numbers, with weekends, Japanese public holidays and
- today in colours of their own, and the date and time.
- .
- It runs as an XScreenSaver hack or on its own, and comes with a settings
- dialog for the picture list and lumora-tool, which lists the holidays of the
- rule file and draws frames to PNG files.")
+# CPack puts the summary first and indents these lines.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "LumoraScr shows your own pictures as a slide show, a new one every ten
+seconds, each revealed over the last in shuffled tiles. Every frame carries
+the current month's day numbers, with weekends, Japanese public holidays and
+today in colours of their own, and the date and time.
+
+It runs as an XScreenSaver hack or on its own, and comes with a settings
+dialog for the picture list and lumora-tool, which lists the holidays of the
+rule file and draws frames to PNG files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
