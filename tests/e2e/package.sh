@@ -109,8 +109,12 @@ as_user+=(HOME="$WORK/home" DISPLAY="$DISPLAY" PATH="$root/usr/bin:$PATH")
 BACKGROUND+=($!)
 command_daemon() { "${as_user[@]}" xscreensaver-command "$@" >/dev/null 2>&1; }
 for _ in $(seq 50); do command_daemon -version && break; sleep 0.2; done
+# An open settings dialog refuses the starts a user makes, but not the hack the daemon runs.
+start_bg "$root/usr/bin/lumorascr" /c
+dialog=$LAST_PID
+check "the settings dialog is open" wait_window "LumoraScreenSaver Setting" 20
 command_daemon -activate
-check "the hack shows the daemon's image folder" wait_colour 20 "$middle" 255,128,0 1500 hack
+check "the hack shows the daemon's image folder, the dialog open" wait_colour 20 "$middle" 255,128,0 1500 hack
 day=$(date +%-d)
 days=$(date -d "$(date +%Y-%m-01) +1 month -1 day" +%-d)
 cell_x=$(((W - (20 * days + 10 * (days - 1))) / 2 + 30 * (day - 1)))
@@ -119,6 +123,7 @@ command_daemon -deactivate
 hack_running() { pgrep -f "$root/usr/bin/lumorascr --root" >/dev/null; }
 hack_gone() { for _ in $(seq 50); do hack_running || return 0; sleep 0.1; done; return 1; }
 check "the hack ends when the daemon stops it" hack_gone
+kill "$dialog" 2>/dev/null
 
 # XScreenSaver's settings: find where they look for the hack's description (this machine's
 # build reads a folder of its own), put the package's there for the run, and look.

@@ -264,6 +264,8 @@ TEST_F(MainTest, TheSaverShowsANamedFolderOrXScreenSaversImageFolderInsteadOfThe
         {{"/s"}, "", true, chosen, {}},
     };
     for (const auto& c : cases) {
+        // XScreenSaver's settings name POSIX folders only; on Windows the temporary one is not.
+        if (!c.xscreensaver.empty() && folder[0] != '/') continue;
         SCOPED_TRACE(testing::PrintToString(c.args) + " " + c.xscreensaver);
         settings.values[{"C:\\Saver\\LumoraScr.ini", "image", "count"}] =
             c.storedListEmpty ? "0" : "1";
