@@ -20,9 +20,9 @@ TEST(Information, VersionAndHelpAnswerOnlyToTheirOwnFirstArgument) {
     EXPECT_EQ(basComon::InformationRequested("--version", "1.2.3"), "lumorascr 1.2.3\n");
     const auto help = basComon::InformationRequested("--help", "1.2.3");
     ASSERT_TRUE(help);
-    for (const char* part : {"/s", "/c", "/p WINDOW", "--root", "--window-id ID", "--directory DIR",
-                             "imageDirectory", "/home/me/.config/lumorascr/LumoraScr.ini",
-                             "/opt/ls/share/lumorascr/Calender.dat"})
+    for (const char* part :
+         {"/s", "/c", "/p WINDOW", "--root", "--window-id ID", "--directory DIR", "imageDirectory",
+          "/home/me/.config/lumorascr/LumoraScr.ini", "/opt/ls/share/lumorascr/Calender.dat"})
         EXPECT_NE(help->find(part), std::string::npos) << part;
     for (const char* other : {"-h", "--Help", "-version", "/s", "--root", ""})
         EXPECT_FALSE(basComon::InformationRequested(other, "1.2.3")) << other;
