@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets everything up, builds both programs and runs every test: the core and platform suites
-# natively (Qt offscreen and on Xvfb), the Windows build's suites under Wine, and the
-# end-to-end runs of both programs. Prints the test runner's summary.
+# Sets everything up, checks the tree, builds both programs and the Debian package and runs
+# every test: the core and platform suites natively (Qt offscreen and on Xvfb), the Windows
+# build's suites under Wine, and the end-to-end runs of both programs and of the package.
+# Prints the test runner's summary.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -9,8 +10,13 @@ step() { printf '\n== %s\n' "$*"; }
 
 step "Installing packages"
 timeout 1800 bash scripts/setup.sh || exit 1
+step "Checking the tree (case clashes, the README's commands, the icons)"
+bash scripts/check-tree.sh || exit 1
 step "Building"
 bash scripts/build.sh || exit 1
+step "Packaging (build/linux/lumorascr_*_amd64.deb)"
+timeout 600 cmake --build build/linux --target package >build/linux/package.log 2>&1 ||
+    { tail -n 30 build/linux/package.log; exit 1; }
 step "Preparing Wine (Japanese locale, prefix in .cache/wine)"
 ( . scripts/wine-env.sh ) || exit 1
 trap '. "$root/scripts/wine-env.sh" >/dev/null 2>&1; timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT

@@ -15,7 +15,7 @@ const char* const Usage =
     "                                   never match a date\n"
     "  frame ...                        draw one frame of the saver to a PNG file\n"
     "\n"
-    "'lumora-tool COMMAND --help' describes one command.\n"
+    "'lumora-tool COMMAND --help' describes one command; --version prints the version.\n"
     "Exit codes: 0 done, 1 problems found, 2 bad arguments or a file error.\n";
 
 } // namespace
@@ -28,6 +28,10 @@ int main(int argc, char** argv) {
     }
     const std::string command = args.front();
     args.erase(args.begin());
+    if (command == "--version") {
+        std::printf("lumora-tool %s\n", LUMORA_VERSION);
+        return tool::ExitOk;
+    }
     if (tool::IsHelpOption(command) || command == "help") {
         std::fputs(Usage, stdout);
         return tool::ExitOk;

@@ -47,6 +47,7 @@ struct StartInfo {
     std::string CommandLine;             // the text after the program's own name
     std::vector<std::string> Arguments;  // the same, split as the system splits it
     std::string SaverWindowEnvironment;  // XSCREENSAVER_WINDOW, empty when unset
+    std::string HomeDirectory;           // HOME where the system has one, else empty
 };
 
 // Implemented by each platform library.

@@ -35,6 +35,18 @@ void OpenPreview(const std::string& commandLine) {
     Open().preview = std::move(view);
 }
 
+// A folder named with --directory replaces the stored list for this show; a hosted saver with
+// no stored picture shows the folder the user chose for XScreenSaver's own image hacks.
+void ChooseShownPictures(const platform::StartInfo& start) {
+    std::string folder = ExpandHome(DirectoryArgument(start.Arguments), start.HomeDirectory);
+    if (folder.empty() && SaverHost && ImageCount() == 0 && !start.HomeDirectory.empty()) {
+        std::string settings;
+        if (platform::Current().process->ReadFile(start.HomeDirectory + "/.xscreensaver", settings))
+            folder = XScreenSaverImageDirectory(settings, start.HomeDirectory);
+    }
+    if (!folder.empty()) ImageList = FolderImageList(folder);
+}
+
 void RunSaver(platform::NativeHandle host) {
     platform::Current().process->SeedRandomFromClock();
     frmMain saver(host);
@@ -58,22 +70,28 @@ void Main(const platform::StartInfo& start) {
     auto& sys = platform::Current();
     DevMode = IsDevFolder(sys.process->AppDirectory());
 
-    // Both titles are always looked up; either one refuses the start.
-    const bool saverOpen = sys.windows->TopLevelWindowExists(SaverTitle);
-    const bool settingOpen = sys.windows->TopLevelWindowExists(SettingTitle);
-    if (saverOpen || settingOpen) return;
+    // The refusal is for the starts a user makes: a saver that XScreenSaver runs always draws,
+    // or its locked screen would stay black while a settings dialog is open.
+    SaverHost = HostedSaverWindow(start, sys.windows->RootWindow());
+    if (!SaverHost) {
+        // Both titles are always looked up; either one refuses the start.
+        const bool saverOpen = sys.windows->TopLevelWindowExists(SaverTitle);
+        const bool settingOpen = sys.windows->TopLevelWindowExists(SettingTitle);
+        if (saverOpen || settingOpen) return;
+    }
 
     ImageList.assign(1, ImageEntry{});
     LoadSettings();
 
-    SaverHost = HostedSaverWindow(start, sys.windows->RootWindow());
     const std::string mode = SaverHost ? std::string("/S") : SwitchOf(start.CommandLine);
-    if (mode == "/P")
+    if (mode == "/P") {
         OpenPreview(start.CommandLine);
-    else if (mode == "/S")
+    } else if (mode == "/S") {
+        ChooseShownPictures(start);
         RunSaver(SaverHost);
-    else if (mode == "/C" || mode.empty())
+    } else if (mode == "/C" || mode.empty()) {
         OpenSetting();
+    }
 }
 
 } // namespace basComon

@@ -140,6 +140,12 @@ std::int32_t PreviewHandleOf(const std::string& commandLine) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::string DirectoryArgument(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == "--directory" || arguments[i] == "-directory") return arguments[i + 1];
+    return {};
+}
+
 platform::NativeHandle HostedSaverWindow(const platform::StartInfo& start,
                                          platform::NativeHandle root) {
     const platform::NativeHandle fromEnvironment = WindowIdOf(start.SaverWindowEnvironment);

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/services.h"
+#include "settings/settings.h"
 
 namespace basComon {
 
@@ -30,5 +32,21 @@ std::int32_t PreviewHandleOf(const std::string& commandLine);
 // with "/s" or no switch. 0 when the saver is to open its own window.
 platform::NativeHandle HostedSaverWindow(const platform::StartInfo& start,
                                          platform::NativeHandle root);
+
+// What `--version` or `--help` as the first argument prints; nothing for any other argument.
+// The help names the settings and holiday files this start would use.
+std::optional<std::string> InformationRequested(const std::string& firstArgument,
+                                                const std::string& version);
+
+// The folder after `--directory` (or `-directory`), "" when there is none.
+std::string DirectoryArgument(const std::vector<std::string>& arguments);
+// `folder` with a leading "~" taken as `home`.
+std::string ExpandHome(const std::string& folder, const std::string& home);
+// Every .jpg, .jpeg, .bmp and .png file directly in `folder`, sorted by name, as a picture list
+// (entry 0 unused); just entry 0 when the folder holds none or cannot be read.
+std::vector<ImageEntry> FolderImageList(const std::string& folder);
+// The local folder of the `imageDirectory:` line of XScreenSaver's settings text, "" when there
+// is none or it names no absolute folder.
+std::string XScreenSaverImageDirectory(const std::string& settingsText, const std::string& home);
 
 } // namespace basComon

@@ -105,3 +105,16 @@ count_colour() {
             { d = 0; for (i = 1; i <= 3; i++) { x = $i - w[i]; d += x < 0 ? -x : x } if (d <= tol) n++ }
             END { print n + 0 }'
 }
+
+# The Debian package of the Linux build; made when missing or older than the programs, so that
+# a test run on its own checks a new one. Prints its path (empty when it could not be made).
+package_file() {
+    local version deb
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$LINUX_BUILD/CMakeCache.txt")
+    deb=$LINUX_BUILD/lumorascr_${version}_amd64.deb
+    if [ ! -f "$deb" ] || [ "$LINUX_BUILD/lumorascr" -nt "$deb" ] ||
+        [ "$LINUX_BUILD/lumora-tool" -nt "$deb" ]; then
+        cmake --build "$LINUX_BUILD" --target package >"$ARTIFACTS/package.log" 2>&1
+    fi
+    [ -f "$deb" ] && echo "$deb"
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "fakes/dialog_fakes.h"
 #include "fakes/fakes.h"
 #include "fakes/saver_fakes.h"
@@ -66,6 +69,22 @@ class MainTest : public testing::Test {
         platform::StartInfo start;
         start.CommandLine = commandLine;
         basComon::Main(start);
+    }
+    // Starts with the arguments split as the system splits them.
+    void Start(const std::vector<std::string>& arguments, const std::string& saverWindow = "",
+               const std::string& home = "") {
+        platform::StartInfo start;
+        start.Arguments = arguments;
+        for (const auto& a : arguments) start.CommandLine += (start.CommandLine.empty() ? "" : " ") + a;
+        start.SaverWindowEnvironment = saverWindow;
+        start.HomeDirectory = home;
+        basComon::Main(start);
+    }
+    std::vector<std::string> ShownNames() const {
+        std::vector<std::string> names;
+        for (std::size_t i = 1; i < basComon::ImageList.size(); ++i)
+            names.push_back(basComon::ImageList[i].FileName);
+        return names;
     }
 
     platform::Services Fakes() {
@@ -193,6 +212,73 @@ TEST_F(MainTest, DeveloperFolderSetsTheFlag) {
     process.appDirectory = "C:\\Saver";
     Start("/x");
     EXPECT_FALSE(basComon::DevMode);
+}
+
+TEST_F(MainTest, AHostedSaverDrawsWhileTheSettingsDialogIsOpen) {
+    windows.titles = {"LumoraScreenSaver Setting"};
+    windows.root = 0x1e5;
+    const struct {
+        std::vector<std::string> args;
+        const char* environment;
+        platform::NativeHandle host;
+    } cases[] = {
+        {{"--root"}, "0x400001", 0x400001},
+        {{"--root"}, "", 0x1e5},
+        {{"--window-id", "77"}, "", 77},
+        {{}, "0x400001", 0x400001},
+    };
+    for (const auto& c : cases) {
+        saverHosts.clear();
+        Start(c.args, c.environment);
+        EXPECT_EQ(saverHosts, std::vector<platform::NativeHandle>{c.host}) << c.environment;
+        EXPECT_TRUE(Loaded());
+    }
+}
+
+// The pictures a show takes: a named folder, the stored list, or XScreenSaver's image folder.
+TEST_F(MainTest, TheSaverShowsANamedFolderOrXScreenSaversImageFolderInsteadOfTheList) {
+    const auto dir = std::filesystem::temp_directory_path() / "lumora-main-test-folder";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "sub.jpg");
+    for (const char* name : {"b.JPG", "a.png", "c.jpeg", "d.bmp", "e.gif", "notes.txt", ".jpg"})
+        std::ofstream(dir / name) << "x";
+    const std::string folder = dir.string();
+    const std::vector<std::string> inFolder{"a.png", "b.JPG", "c.jpeg", "d.bmp"};
+    const std::vector<std::string> stored{"a.jpg"};
+    const std::string chosen = "imageDirectory:\t" + folder + "\n";
+
+    const struct {
+        std::vector<std::string> args;
+        const char* environment;
+        bool storedListEmpty;
+        std::string xscreensaver;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {{"/s", "--directory", folder}, "", false, "", inFolder},
+        {{"--root", "--directory", folder}, "0x400001", false, "", inFolder},
+        {{"/s", "--directory", folder + "/missing"}, "", false, "", {}},
+        // The dialog never takes the folder: saving it would replace the stored list.
+        {{"/c", "--directory", folder}, "", false, "", stored},
+        {{"--root"}, "0x400001", true, chosen, inFolder},
+        {{"--root"}, "0x400001", false, chosen, stored},
+        {{"/s"}, "", true, chosen, {}},
+    };
+    for (const auto& c : cases) {
+        // XScreenSaver's settings name POSIX folders only; on Windows the temporary one is not.
+        if (!c.xscreensaver.empty() && folder[0] != '/') continue;
+        SCOPED_TRACE(testing::PrintToString(c.args) + " " + c.xscreensaver);
+        settings.values[{"C:\\Saver\\LumoraScr.ini", "image", "count"}] =
+            c.storedListEmpty ? "0" : "1";
+        process.files["/home/me/.xscreensaver"] = c.xscreensaver;
+        controls.view = nullptr;
+        saverEvents = nullptr;
+        Start(c.args, c.environment, "/home/me");
+        if (controls.view)
+            EXPECT_EQ(controls.view->lines, c.shown);
+        else
+            EXPECT_EQ(ShownNames(), c.shown);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

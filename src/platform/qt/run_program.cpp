@@ -30,6 +30,7 @@ int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
     }
     if (const char* window = std::getenv("XSCREENSAVER_WINDOW"))
         start.SaverWindowEnvironment = window;
+    if (const char* home = std::getenv("HOME")) start.HomeDirectory = home;
 
     if (!DisplayReachable()) {
         const char* display = std::getenv("DISPLAY");
