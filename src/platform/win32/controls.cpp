@@ -23,7 +23,7 @@ class Win32SettingsDialog : public SettingsDialogView {
     Win32SettingsDialog(const DialogDesign& design, SettingsDialogEvents& events,
                         int closeButtonIndex)
         : design_(design), events_(events), closeButtonIndex_(closeButtonIndex), dpi_(ScreenDpi()),
-          font_(CreateDialogFont()) {
+          font_(CreateDialogFont(dpi_)) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
         RegisterWindowClass(DialogClass, &Procedure, GetSysColorBrush(COLOR_BTNFACE));
@@ -38,6 +38,8 @@ class Win32SettingsDialog : public SettingsDialogView {
                         this);
         if (hwnd_) CreateControls();
         if (hwnd_) DragAcceptFiles(hwnd_, TRUE);
+        // A window that opens on a monitor of other dots per inch than the screen's.
+        if (hwnd_ && WindowDpi(hwnd_) != dpi_) ApplyDpi(WindowDpi(hwnd_), nullptr);
     }
 
     ~Win32SettingsDialog() override { Close(); }
@@ -95,6 +97,41 @@ class Win32SettingsDialog : public SettingsDialogView {
 
   private:
     int Scaled(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi_, 96); }
+
+    // Lays the dialog out anew at `dpi`: the frame at `suggested` (the rectangle the system
+    // proposes on WM_DPICHANGED) or, without one, around the scaled client area where it stands;
+    // every control at its scaled design bounds; a font of the size for `dpi`.
+    void ApplyDpi(int dpi, const RECT* suggested) {
+        if (dpi <= 0) return;
+        dpi_ = dpi;
+        UniqueFont font(CreateDialogFont(dpi_));
+        RECT frame{};
+        if (suggested) {
+            frame = *suggested;
+        } else {
+            GetWindowRect(hwnd_, &frame);
+            RECT size{0, 0, Scaled(design_.Client.Width), Scaled(design_.Client.Height)};
+            AdjustWindowRectEx(&size, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
+                               static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+            frame.right = frame.left + (size.right - size.left);
+            frame.bottom = frame.top + (size.bottom - size.top);
+        }
+        SetWindowPos(hwnd_, nullptr, frame.left, frame.top, frame.right - frame.left,
+                     frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        for (const PlacedControl& placed : controls_) {
+            SetWindowPos(placed.Window, nullptr, Scaled(placed.Bounds.Left),
+                         Scaled(placed.Bounds.Top), Scaled(placed.Bounds.Width()),
+                         Scaled(placed.Bounds.Height()), SWP_NOZORDER | SWP_NOACTIVATE);
+            if (font)
+                SendMessageW(placed.Window, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()),
+                             TRUE);
+        }
+        if (font && toolTip_)
+            SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        // The controls hold the new font now; the old one may go.
+        if (font) font_ = std::move(font);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
 
     LRESULT SendToList(UINT message, WPARAM wp, LPARAM lp) {
         return list_ ? SendMessageW(list_, message, wp, lp) : -1;
@@ -165,6 +202,7 @@ class Win32SettingsDialog : public SettingsDialogView {
             Scaled(bounds.Top), Scaled(bounds.Width()), Scaled(bounds.Height()), hwnd_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
         if (!control) return;
+        controls_.push_back({control, bounds});
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         if (c.Kind == ControlKind::ListBox) {
             list_ = control;
@@ -265,6 +303,10 @@ class Win32SettingsDialog : public SettingsDialogView {
             // released over the list, as if the list had received it.
             self->OnDropOnDialog(reinterpret_cast<HDROP>(wp));
             return 0;
+        case WM_DPICHANGED:
+            // Moved to a monitor of other dots per inch, or its scale changed.
+            self->ApplyDpi(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
+            return 0;
         case WM_CTLCOLORSTATIC:
             // The group box caption shows the dialog's face colour behind it; the transparent
             // label paints its text only.
@@ -285,6 +327,7 @@ class Win32SettingsDialog : public SettingsDialogView {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             RemoveDialogWindow(hwnd);
             self->hwnd_ = self->list_ = self->toolTip_ = self->lastFocus_ = nullptr;
+            self->controls_.clear();
             ProgramWindowClosed();
             break;
         default:
@@ -292,6 +335,12 @@ class Win32SettingsDialog : public SettingsDialogView {
         }
         return DefWindowProcW(hwnd, message, wp, lp);
     }
+
+    // A control's window and its bounds in the dialog at 96 dots per inch.
+    struct PlacedControl {
+        HWND Window;
+        Rect Bounds;
+    };
 
     DialogDesign design_;
     SettingsDialogEvents& events_;
@@ -302,6 +351,7 @@ class Win32SettingsDialog : public SettingsDialogView {
     HWND list_ = nullptr;
     HWND toolTip_ = nullptr;
     HWND lastFocus_ = nullptr;
+    std::vector<PlacedControl> controls_;
 };
 
 class Win32Controls : public Controls {

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "gdi_handles.h"
+#include "win32_windows.h"
 
 namespace platform::win32 {
 namespace {
@@ -25,7 +26,7 @@ bool HasGlyphs(const LOGFONTW& lf, const wchar_t* sample) {
 
 } // namespace
 
-HFONT CreateDialogFont() {
+HFONT CreateDialogFont(int dpi) {
     LOGFONTW lf{};
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
@@ -33,6 +34,9 @@ HFONT CreateDialogFont() {
         lf = metrics.lfMessageFont;
     else
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    // The system gives the metrics at the screen's dots per inch.
+    const int screenDpi = ScreenDpi();
+    if (dpi > 0 && dpi != screenDpi) lf.lfHeight = MulDiv(lf.lfHeight, dpi, screenDpi);
 
     // The captions are Japanese: a message font without those glyphs would show boxes.
     constexpr wchar_t Sample[] = L"\u753B\u50CF\u767B\u9332"; // 画像登録
@@ -52,6 +56,15 @@ HFONT CreateDialogFont() {
         }
     }
     return CreateFontIndirectW(&lf);
+}
+
+int WindowDpi(HWND window) {
+    // Present from Windows 10 version 1607 on; looked up so that older systems still start.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+    return dpi > 0 ? static_cast<int>(dpi) : ScreenDpi();
 }
 
 } // namespace platform::win32

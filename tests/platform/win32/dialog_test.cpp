@@ -74,6 +74,27 @@ struct DialogFixture : testing::Test {
     }
 };
 
+// Where each control sits in the dialog's client area at 96 dpi.
+struct PlacedCase {
+    const wchar_t* cls;
+    const wchar_t* text;
+    RECT expected;
+};
+const PlacedCase Placed[] = {
+    {L"Button", L"\u753B\u50CF", {8, 32, 393, 225}}, // 画像
+    {L"Static", L"\u8868\u793A\u3059\u308B\u753B\u50CF\u30EA\u30B9\u30C8", {24, 48, 169, 65}},
+    {L"ListBox", nullptr, {24, 64, 377, 164}},
+    {L"Button", L"\u767B\u9332", {8, 312, 73, 337}},          // 登録
+    {L"Button", L"\u524A\u9664", {80, 312, 145, 337}},        // 削除
+    {L"Button", L"\u9589\u3058\u308B", {328, 312, 393, 337}}, // 閉じる
+};
+
+int FontHeight(HWND control) {
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    return lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+}
+
 // A shell drop of `paths` as the system hands it to a window that accepts files.
 HGLOBAL MakeDrop(const std::vector<std::wstring>& paths) {
     std::wstring list;
@@ -103,20 +124,7 @@ TEST_F(DialogFixture, ControlsSitWhereTheDesignPutsThemAt96Dpi) {
     const LONG style = GetWindowLongW(dialog, GWL_STYLE);
     EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
 
-    struct Case {
-        const wchar_t* cls;
-        const wchar_t* text;
-        RECT expected;
-    };
-    const Case cases[] = {
-        {L"Button", L"\u753B\u50CF", {8, 32, 393, 225}}, // 画像
-        {L"Static", L"\u8868\u793A\u3059\u308B\u753B\u50CF\u30EA\u30B9\u30C8", {24, 48, 169, 65}},
-        {L"ListBox", nullptr, {24, 64, 377, 164}},
-        {L"Button", L"\u767B\u9332", {8, 312, 73, 337}},          // 登録
-        {L"Button", L"\u524A\u9664", {80, 312, 145, 337}},        // 削除
-        {L"Button", L"\u9589\u3058\u308B", {328, 312, 393, 337}}, // 閉じる
-    };
-    for (const Case& c : cases) {
+    for (const PlacedCase& c : Placed) {
         HWND control = Control(c.cls, c.text);
         ASSERT_TRUE(control) << (c.text ? c.text - c.text : 0);
         const RECT r = ClientRectOf(control);
@@ -131,6 +139,44 @@ TEST_F(DialogFixture, ControlsSitWhereTheDesignPutsThemAt96Dpi) {
     EXPECT_EQ(GetWindowLongW(Control(L"Button", L"\u753B\u50CF"), GWL_STYLE) & BS_TYPEMASK,
               BS_GROUPBOX);
     EXPECT_TRUE(GetWindowLongW(List(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+}
+
+TEST_F(DialogFixture, DpiChangeMovesEveryControlAndScalesTheFont) {
+    ASSERT_TRUE(IsWindow(dialog));
+    const int startDpi = win32::ScreenDpi();
+    const int startFont = FontHeight(Control(L"Button", L"\u767B\u9332"));
+    ASSERT_GT(startFont, 0);
+    const auto style = static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE));
+    // Up, further up, down, and back to the plain 96: each step from the one before.
+    for (int dpi : {144, 192, 120, 96}) {
+        SCOPED_TRACE(dpi);
+        auto scaled = [dpi](LONG at96) { return MulDiv(at96, dpi, 96); };
+        // The rectangle the system proposes: the scaled client area with its frame.
+        RECT suggested{0, 0, scaled(406), scaled(346)};
+        AdjustWindowRectEx(&suggested, style, FALSE, exStyle);
+        OffsetRect(&suggested, 50 - suggested.left, 40 - suggested.top);
+        SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+
+        RECT frame, client;
+        GetWindowRect(dialog, &frame);
+        GetClientRect(dialog, &client);
+        EXPECT_EQ(frame.left, 50);
+        EXPECT_EQ(frame.top, 40);
+        EXPECT_EQ(client.right, scaled(406));
+        EXPECT_EQ(client.bottom, scaled(346));
+        for (const PlacedCase& c : Placed) {
+            HWND control = Control(c.cls, c.text);
+            ASSERT_TRUE(control);
+            const RECT r = ClientRectOf(control);
+            EXPECT_EQ(r.left, scaled(c.expected.left));
+            EXPECT_EQ(r.top, scaled(c.expected.top));
+            EXPECT_EQ(r.right - r.left, scaled(c.expected.right - c.expected.left));
+            EXPECT_EQ(r.bottom - r.top, scaled(c.expected.bottom - c.expected.top));
+            EXPECT_NEAR(FontHeight(control), MulDiv(startFont, dpi, startDpi), 1);
+        }
+    }
 }
 
 TEST_F(DialogFixture, TabFollowsTheTabIndexAndTheFirstButtonHasTheFocus) {
