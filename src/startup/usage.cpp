@@ -7,6 +7,10 @@ std::optional<std::string> InformationRequested(const std::string& firstArgument
                                                 const std::string& version) {
     if (firstArgument == "--version") return "lumorascr " + version + "\n";
     if (firstArgument != "--help") return std::nullopt;
+    const IniLocation ini = FindIniLocation();
+    std::string list = ini.Load.empty() ? ini.Save : ini.Load;
+    if (!ini.Save.empty() && ini.Save != list) list += "\n                 (登録 saves to " + ini.Save + ")";
+    if (list.empty()) list = "(no usable place)";
     return "Usage: lumorascr [SWITCH]\n"
            "A photo slide-show screen saver: your pictures, a new one every ten seconds, with\n"
            "the month's day numbers (Japanese public holidays marked) and the date and time.\n"
@@ -29,7 +33,7 @@ std::optional<std::string> InformationRequested(const std::string& firstArgument
            "\n"
            "Files:\n"
            "  picture list   " +
-           FindIniPath() +
+           list +
            "\n"
            "  holiday rules  " +
            FindHolidayPath() + "\n";
