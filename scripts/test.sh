@@ -6,7 +6,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-step() { printf '\n== %s\n' "$*"; }
+# Each stage's heading says how long the run has taken so far.
+step() { printf '\n== %s  [%dm%02ds]\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
 
 step "Installing packages"
 timeout 1800 bash scripts/setup.sh || exit 1
@@ -30,4 +31,5 @@ LUMORA_TEST_ARTIFACTS="$root/build/test-artifacts" \
     ctest --test-dir build/linux --output-on-failure --timeout 600 "$@"
 rc=$?
 echo "Screenshots and logs of the end-to-end runs: build/test-artifacts/"
+printf 'Whole run: %dm%02ds\n' $((SECONDS / 60)) $((SECONDS % 60))
 exit $rc
