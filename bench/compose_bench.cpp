@@ -28,6 +28,7 @@ class FixedScreen : public platform::Screen {
   public:
     platform::Size size;
     platform::Size PrimarySize() override { return size; }
+    double Dpi() override { return 96; }
 };
 
 struct Picture {
