@@ -110,9 +110,10 @@ cycle() {
         check "$label: the current saver stays $installed ($saver)" test "$saver" = "$installed"
     fi
 
-    # A user's lists: beside the program (where the saver reads it here) and in the profile.
-    write_list "$SYS/LumoraScr.ini" '\' "$WORK/orange.bmp"
-    mkdir -p "$APPDATA_DIR" && printf '[Image]\r\nCount=0\r\n' >"$APPDATA_DIR/LumoraScr.ini"
+    # A user's lists: in the profile (the user's own file, which the saver reads) and beside the
+    # program.
+    mkdir -p "$APPDATA_DIR" && write_list "$APPDATA_DIR/LumoraScr.ini" '\' "$WORK/orange.bmp"
+    printf '[Image]\r\nCount=0\r\n' >"$SYS/LumoraScr.ini"
     local lists
     lists=$(md5sum "$SYS/LumoraScr.ini" "$APPDATA_DIR/LumoraScr.ini")
     [ "$label" = "silent install" ] && run_installed_saver
