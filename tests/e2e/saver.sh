@@ -17,13 +17,16 @@ clock="180x28+$(( (W - 150) / 2 ))+$((H - 50))"
 picture_shows() { shows_colour 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 30 1500; }
 today_shows() { shows_colour "$cell" 0,255,0 90 4; }
 clock_shows() { shows_colour "$clock" 255,255,255 60 30; }
-frame_shows() { picture_shows && today_shows && clock_shows; }
+# No tile of the 8 x 6 still shows the navy ground the reveal starts from.
+revealed() { ! convert "$SHOT" -scale '8x6!' -depth 8 txt:- | grep -q '(0,0,64)'; }
+frame_shows() { picture_shows && today_shows && clock_shows && revealed; }
 
 check_frame() { # $1 label; waits up to $2 seconds for the whole frame
     SHOT=$(wait_screen "$1-frame" "$2" frame_shows)
     check "$1: picture centred on the screen" picture_shows
     check "$1: today's number in green in its cell" today_shows
     check "$1: the clock in white inside its box" clock_shows
+    check "$1: every tile revealed" revealed
 }
 
 run_build() { # $1 label, $2 start command, $3 seconds the first frame may take
