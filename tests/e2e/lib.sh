@@ -114,7 +114,6 @@ wait_class() {
 }
 
 window_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-window_gone() { ! xwininfo -id "$1" >/dev/null 2>&1; }
 
 # The whole window tree, asked again while a vanishing window spoils the walk.
 window_tree() {
