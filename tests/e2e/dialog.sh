@@ -16,8 +16,8 @@ drop_on_list() {
     start_bg "$drag_source" "$picture"
     local source_pid=$LAST_PID
     local source
-    source=$(wait_window "Lumora drag source" 10) || return 1
-    sleep 0.5
+    source=$(wait_window "Lumora drag source" 20) || return 1
+    wait_until 20 window_viewable "$source" || return 1
     xdotool mousemove --window "$source" 80 45 mousedown 1
     sleep 0.3
     xdotool mousemove_relative -- -40 20
@@ -27,21 +27,20 @@ drop_on_list() {
     xdotool mousemove --window "$dialog" 160 110
     sleep 0.5
     xdotool mouseup 1
-    ends_within "$source_pid" 5
+    ends_within "$source_pid" 15
 }
 
-run_build() { # $1 label, $2 folder, $3 program start command (dialog), $4 saver start, $5 settle
-    local label=$1 dir=$2 open=$3 saver=$4 settle=$5
+run_build() { # $1 label, $2 folder, $3 start of the dialog, $4 of the saver, $5 seconds it may take
+    local label=$1 dir=$2 open=$3 saver=$4 limit=$5
     rm -f "$dir/LumoraScr.ini"
     $open
     local pid=$LAST_PID dialog
-    dialog=$(wait_window "LumoraScreenSaver Setting" 20) || { fail "$label: the dialog opens"; return; }
-    sleep 1
+    dialog=$(wait_window "LumoraScreenSaver Setting" 60) || { fail "$label: the dialog opens"; return; }
+    wait_until 20 window_viewable "$dialog"
     check "$label: a file dragged onto the list is dropped" drop_on_list "$dialog"
-    sleep 1
     screenshot "$label-dialog-after-drop" >/dev/null
     xdotool mousemove --window "$dialog" 40 324 click 1    # "登録"
-    check "$label: 登録 saves and closes the dialog" ends_within "$pid" 10
+    check "$label: 登録 saves and closes the dialog" ends_within "$pid" 20
     cp "$dir/LumoraScr.ini" "$ARTIFACTS/$label-LumoraScr.ini" 2>/dev/null
     check "$label: the list holds one entry" grep -qa "^Count=1" "$dir/LumoraScr.ini"
     check "$label: the entry is the dropped file in lower case" grep -qa "sunset.jpg" "$dir/LumoraScr.ini"
@@ -49,21 +48,19 @@ run_build() { # $1 label, $2 folder, $3 program start command (dialog), $4 saver
     xdotool mousemove 500 400
     $saver
     pid=$LAST_PID
-    sleep "$settle"
-    local shot
-    shot=$(screenshot "$label-saver")
-    check "$label: the saver shows the saved picture" \
-        test "$(count_colour "$shot" 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 40)" -ge 1500
+    local centre=40x40+$((W / 2 - 20))+$((H / 2 - 60))
+    SHOT=$(wait_screen "$label-saver" "$limit" shows_colour "$centre" 255,128,0 40 1500)
+    check "$label: the saver shows the saved picture" shows_colour "$centre" 255,128,0 40 1500
     xdotool key a
-    ends_within "$pid" 5 || kill "$pid"
+    ends_within "$pid" 15 || kill "$pid"
 }
 
 make_linux_folder "$WORK/linux"
-run_build linux "$WORK/linux" "start_bg $WORK/linux/lumorascr /c" "start_bg $WORK/linux/lumorascr /s" 3
+run_build linux "$WORK/linux" "start_bg $WORK/linux/lumorascr /c" "start_bg $WORK/linux/lumorascr /s" 30
 
 if have_windows_build; then
     make_windows_folder "$WORK/windows"
     run_build windows "$WORK/windows" "wine_start $WORK/windows/LumoraScr.scr /c" \
-        "wine_start $WORK/windows/LumoraScr.scr /s" 7
+        "wine_start $WORK/windows/LumoraScr.scr /s" 60
 fi
 finish

@@ -82,6 +82,17 @@ ends_within() {
 }
 still_running() { kill -0 "$1" 2>/dev/null; }
 
+# Runs the command "$2..." every 0.2 s until it succeeds, for up to $1 seconds.
+wait_until() {
+    local limit=$1 i; shift
+    for i in $(seq $((limit * 5))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
+    return 1
+}
+
+# Windows can vanish while a query walks them: xdotool and xwininfo then stop with an X error
+# (BadWindow). Such a failed query says nothing, so the helpers below ask again, and a window
+# whose own query fails is gone.
+
 # Waits up to $2 seconds for a window whose title is exactly $1; prints its id.
 wait_window() {
     local title=$1 limit=${2:-10} i id
@@ -93,7 +104,47 @@ wait_window() {
     return 1
 }
 
+# Waits up to $2 seconds for a window of class $1; prints its id.
+wait_class() {
+    local class=$1 limit=${2:-10} i id
+    for i in $(seq $((limit * 5))); do
+        id=$(xdotool search --onlyvisible --class "$class" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
+
+window_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+
+# The whole window tree, asked again while a vanishing window spoils the walk.
+window_tree() {
+    local i out
+    for i in 1 2 3 4 5; do
+        out=$(xwininfo -root -tree 2>/dev/null) && { echo "$out"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
 screenshot() { import -window root "$ARTIFACTS/$1.png" 2>/dev/null; echo "$ARTIFACTS/$1.png"; }
+
+# Takes screenshot $1 until the test "$3..." holds for it (the file's path is in $SHOT), for up
+# to $2 seconds; prints the path of the last one.
+wait_screen() {
+    local name=$1 limit=$2 i; shift 2
+    local end=$((SECONDS + limit))
+    for i in $(seq 1000); do
+        SHOT=$(screenshot "$name")
+        "$@" >/dev/null 2>&1 && break
+        [ $SECONDS -ge $end ] && break
+        sleep 0.3
+    done
+    echo "$SHOT"
+}
+
+# True when screenshot $SHOT has at least $4 pixels close to R,G,B ($2) within $3 in WxH+X+Y ($1).
+shows_colour() { [ "$(count_colour "$SHOT" "$1" "$2" "$3")" -ge "$4" ]; }
 
 # Counts pixels of $1 inside the rectangle WxH+X+Y ($2) close to the colour R,G,B ($3) within $4.
 count_colour() {

@@ -8,7 +8,7 @@ convert -size 640x480 xc:'rgb(255,128,0)' -type TrueColor "BMP3:$WORK/orange.bmp
 # The window manager state of the full-screen window(s) the saver shows.
 saver_asks_above() {
     local id
-    for id in $(xwininfo -root -tree | awk -v g="${W}x${H}+0+0" 'index($0, g) { print $1 }'); do
+    for id in $(window_tree | awk -v g="${W}x${H}+0+0" 'index($0, g) { print $1 }'); do
         xprop -id "$id" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE && return 0
     done
     return 1
@@ -22,43 +22,44 @@ other_window_shows() { # $1 label
     local other=$!
     BACKGROUND+=("$other")
     local id
-    id=$(xdotool search --sync --class xlogo | head -n 1)
-    xdotool windowactivate "$id" 2>/dev/null; xdotool windowraise "$id"
-    sleep 1
-    local shot
-    shot=$(screenshot "$1")
-    kill "$other"
+    id=$(wait_class xlogo 20) || { kill "$other"; return 1; }
+    xdotool windowactivate "$id" 2>/dev/null; xdotool windowraise "$id" 2>/dev/null
     # The logo's white ground at its lower left corner.
-    test "$(count_colour "$shot" 20x40+104+250 255,255,255 20)" -ge 700
+    SHOT=$(wait_screen "$1" 20 shows_colour 20x40+104+250 255,255,255 20 700)
+    kill "$other"
+    shows_colour 20x40+104+250 255,255,255 20 700
 }
+saver_shown() { window_tree | grep -q "${W}x${H}+0+0"; }
 
-saver_run() { # $1 label, $2 start command, $3 settle, $4 expect "normal" or "developer"
-    local label=$1 start=$2 settle=$3 expect=$4
+saver_run() { # $1 label, $2 start command, $3 seconds it may take to show, $4 "normal" or "developer"
+    local label=$1 start=$2 limit=$3 expect=$4
     xdotool mousemove 500 400
     $start
     local pid=$LAST_PID
-    sleep "$settle"
     if [ "$expect" = normal ]; then
-        check "$label: the pointer is hidden while the saver runs" pointer_hidden
-        check "$label: the saver asks the window manager to keep it above others" saver_asks_above
+        check "$label: the pointer is hidden while the saver runs" wait_until "$limit" pointer_hidden
+        check "$label: the saver asks the window manager to keep it above others" \
+            wait_until "$limit" saver_asks_above
     else
+        wait_until "$limit" saver_shown
+        sleep 1 # what must not happen gets its chance
         check "$label: the pointer stays visible" pointer_visible
         if saver_asks_above; then fail "$label: the saver is not kept above"; else ok "$label: the saver is not kept above"; fi
         check "$label: another window can come in front" other_window_shows "$label-other-window"
     fi
     # Another window may have taken the keyboard focus; a click on the saver still reaches it.
     xdotool click 1
-    check "$label: a click ends it" ends_within "$pid" 8
+    check "$label: a click ends it" ends_within "$pid" 15
     kill "$pid" 2>/dev/null
     check "$label: the pointer is visible again afterwards" pointer_visible
 }
 
 make_linux_folder "$WORK/linux" "$WORK/orange.bmp"
-saver_run linux "start_bg $WORK/linux/lumorascr /s" 3 normal
+saver_run linux "start_bg $WORK/linux/lumorascr /s" 30 normal
 
 if have_windows_build; then
     make_windows_folder "$WORK/windows" "$WORK/orange.bmp"
-    saver_run windows "wine_start $WORK/windows/LumoraScr.scr /s" 7 normal
+    saver_run windows "wine_start $WORK/windows/LumoraScr.scr /s" 60 normal
 
     # The developer's folder: drive D: of the Wine prefix mapped to a folder holding TOVIK.
     . "$E2E_ROOT/scripts/wine-env.sh"
@@ -68,7 +69,7 @@ if have_windows_build; then
     else
         make_windows_folder "$WORK/ddrive/TOVIK" "$WORK/orange.bmp"
         ln -s "$WORK/ddrive" "$drive"
-        saver_run developer "wine_start D:\\TOVIK\\LumoraScr.scr /s" 7 developer
+        saver_run developer "wine_start D:\\TOVIK\\LumoraScr.scr /s" 60 developer
         rm -f "$drive"
     fi
 fi

@@ -33,19 +33,19 @@ daemon=$!; BACKGROUND+=("$daemon")
 command_daemon() { "${as_user[@]}" env HOME="$HOME" DISPLAY="$DISPLAY" xscreensaver-command "$@" >/dev/null 2>&1; }
 for _ in $(seq 50); do command_daemon -version && break; sleep 0.2; done
 command_daemon -activate
-sleep 5
-shot=$(screenshot activated)
 hack_running() { pgrep -f "$WORK/bin/lumorascr" >/dev/null; }
-check "the hack is running" hack_running
-check "the picture shows in the daemon's window" \
-    test "$(count_colour "$shot" 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 30)" -ge 1500
+check "the hack is running" wait_until 30 hack_running
 day=$(date +%-d)
 days=$(date -d "$(date +%Y-%m-01) +1 month -1 day" +%-d)
 cell_x=$(( (W - (20 * days + 10 * (days - 1))) / 2 + 30 * (day - 1) ))
-check "today's number in green at the window's bottom" \
-    test "$(count_colour "$shot" "20x20+${cell_x}+$((H - 22))" 0,255,0 90)" -ge 4
+picture_shows() { shows_colour 40x40+$((W / 2 - 20))+$((H / 2 - 60)) 255,128,0 30 1500; }
+today_shows() { shows_colour "20x20+${cell_x}+$((H - 22))" 0,255,0 90 4; }
+frame_shows() { picture_shows && today_shows; }
+SHOT=$(wait_screen activated 30 frame_shows)
+check "the picture shows in the daemon's window" picture_shows
+check "today's number in green at the window's bottom" today_shows
 command_daemon -deactivate
-gone() { for _ in $(seq 50); do hack_running || return 0; sleep 0.1; done; return 1; }
-check "the hack ends when the daemon stops it" gone
+gone() { ! hack_running; }
+check "the hack ends when the daemon stops it" wait_until 15 gone
 command_daemon -exit
 finish

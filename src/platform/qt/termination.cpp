@@ -1,3 +1,5 @@
+#include <QCoreApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -10,6 +12,8 @@ namespace platform::qt {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+// Watches the pipe's reading end; owned by the application object and released with it.
+QPointer<QSocketNotifier> notifier;
 
 std::function<void()>& Handler() {
     static std::function<void()> handler;
@@ -32,10 +36,12 @@ void Drain() {
 }
 
 bool OpenPipe() {
-    if (signalPipe[0] >= 0) return true;
-    if (::pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { Drain(); });
+    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+    if (!notifier) {
+        notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read,
+                                       QCoreApplication::instance());
+        QObject::connect(notifier, &QSocketNotifier::activated, [] { Drain(); });
+    }
     return true;
 }
 

@@ -55,19 +55,23 @@ class QtX11 : public testing::Test {
     }
 
     platform::Color PixelOf(Window window, int x, int y) {
-        XImage* image = XGetImage(other, window, x, y, 1, 1, AllPlanes, ZPixmap);
+        XImage* image = nullptr;
+        platform::qt::WithoutXErrors(
+            other, [&] { image = XGetImage(other, window, x, y, 1, 1, AllPlanes, ZPixmap); });
         if (!image) return 0xFFFFFFFF;
         const unsigned long pixel = XGetPixel(image, 0, 0);
         XDestroyImage(image);
         return Rgb((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
     }
 
+    // 0 for a window that is gone (the query's X error is kept from ending the test).
     Window ParentOf(Window window) {
         Window root = 0, parent = 0, *children = nullptr;
         unsigned int count = 0;
-        XQueryTree(other, window, &root, &parent, &children, &count);
+        const bool clean = platform::qt::WithoutXErrors(
+            other, [&] { XQueryTree(other, window, &root, &parent, &children, &count); });
         if (children) XFree(children);
-        return parent;
+        return clean ? parent : 0;
     }
 
     Display* other = nullptr;
