@@ -61,16 +61,26 @@ bool SwapsSides(int orientation) {
     return orientation >= 5;
 }
 
-// The program's single thread may not have joined COM yet (the tests, a tool); joining twice
-// is harmless. The factory lives as long as the thread's apartment, to the end of the process.
-IWICImagingFactory* Factory() {
-    static thread_local IWICImagingFactory* factory = nullptr;
-    if (!factory) {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+// Each thread that decodes (the program's, the saver's worker, a tool's) joins COM and makes
+// its own factory once; both are let go when the thread ends, so that a worker leaves nothing.
+struct ThreadFactory {
+    IWICImagingFactory* factory = nullptr;
+    bool joined = false;
+    ~ThreadFactory() {
+        if (factory) factory->Release();
+        if (joined) CoUninitialize();
     }
-    return factory;
+};
+
+IWICImagingFactory* Factory() {
+    static thread_local ThreadFactory local;
+    if (!local.factory) {
+        // Joining twice (a thread that already had) is harmless and needs its own leaving.
+        if (!local.joined) local.joined = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_IWICImagingFactory, reinterpret_cast<void**>(&local.factory));
+    }
+    return local.factory;
 }
 
 // The first bytes and the length of a regular file; false for a folder or a missing file.
