@@ -200,12 +200,15 @@ int main(int argc, char** argv) {
     platform::ScopedServices fixed(replaced);
 
     int runs = 9;
+    std::string save; // a folder for both frames of each picture, as PNG
     std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--peak-rss" && i + 2 < argc) return PeakRss(std::string(argv[i + 1]) == "new", argv[i + 2]);
         if (arg == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--save" && i + 1 < argc)
+            save = argv[++i];
         else
             pictures.push_back(arg);
     }
@@ -238,6 +241,11 @@ int main(int argc, char** argv) {
         });
         const double psnr = Psnr(platform::qt::ImageOf(*canvasNew),
                                  platform::qt::ImageOf(*canvasOld), h.dest);
+        if (!save.empty()) {
+            const std::string stem = save + "/" + std::filesystem::path(path).stem().string();
+            canvasNew->SavePng(stem + "-new.png");
+            canvasOld->SavePng(stem + "-before.png");
+        }
         std::printf("| %s | %dx%d | %d | %.1f | %.1f | %.1f | %.1f | %.1f | %.2fx | %.2fx | "
                     "%.2fx | %.1f dB |\n",
                     std::filesystem::path(path).filename().c_str(), h.width, h.height,

@@ -61,26 +61,18 @@ bool SwapsSides(int orientation) {
     return orientation >= 5;
 }
 
-// Each thread that decodes (the program's, the saver's worker, a tool's) joins COM and makes
-// its own factory once; both are let go when the thread ends, so that a worker leaves nothing.
-struct ThreadFactory {
-    IWICImagingFactory* factory = nullptr;
-    bool joined = false;
-    ~ThreadFactory() {
-        if (factory) factory->Release();
-        if (joined) CoUninitialize();
-    }
-};
-
+// Each thread that decodes (the program's, the saver's worker, a tool's) joins COM and makes its
+// own factory once; joining twice is harmless. The factory is kept to the end of the process
+// (released from a thread-exit destructor it was already unusable under Wine); the saver starts
+// one worker per run, so this is one more factory per process.
 IWICImagingFactory* Factory() {
-    static thread_local ThreadFactory local;
-    if (!local.factory) {
-        // Joining twice (a thread that already had) is harmless and needs its own leaving.
-        if (!local.joined) local.joined = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    static thread_local IWICImagingFactory* factory = nullptr;
+    if (!factory) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_IWICImagingFactory, reinterpret_cast<void**>(&local.factory));
+                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
     }
-    return local.factory;
+    return factory;
 }
 
 // The first bytes and the length of a regular file; false for a folder or a missing file.
