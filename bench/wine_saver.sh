@@ -25,7 +25,11 @@ LUMORA_SCREEN=1920x1080x24 "$root/scripts/with-x.sh" bash -c '
     dir=$1 secs=$2 trace=$3
     LUMORA_TRACE_PASSES="Z:$(echo "$trace" | tr / "\\\\")" wine "$dir/LumoraScr.scr" /s &
     for _ in $(seq 100); do pid=$(pgrep -f "$(basename "$dir")[/\\\\]LumoraScr.scr" | head -1); [ -n "$pid" ] && break; sleep 0.1; done
-    server=$(pgrep -x wineserver | head -1)
+    # This prefix'"'"'s server, not another user'"'"'s.
+    server=
+    for s in $(pgrep wineserver); do
+        tr "\0" "\n" </proc/$s/environ 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && server=$s
+    done
     sleep 5
     cpu() { awk "{s += \$1} END {print s}" /proc/$pid/task/*/schedstat; }
     a=$(cpu); sa=$(awk "{print \$1}" /proc/$server/schedstat)
