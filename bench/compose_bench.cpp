@@ -16,10 +16,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -101,9 +101,9 @@ void OldComposeFrame(platform::Surface& canvas, const std::string& path) {
     const bool rotates = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     const QSize stored = reader.size();
     const QSize upright = rotates ? stored.transposed() : stored;
-    const platform::Rect dest = basComon::FitPicture(upright.width(), upright.height(),
-                                                     ScreenSize.Width, ScreenSize.Height, image.width(),
-                                                     image.height());
+    const platform::Rect dest =
+        basComon::FitPicture(upright.width(), upright.height(), ScreenSize.Width, ScreenSize.Height,
+                             image.width(), image.height());
     const QSize size(dest.Width(), dest.Height());
     const QSize storedTarget = rotates ? size.transposed() : size;
     if (storedTarget.width() < stored.width() || storedTarget.height() < stored.height()) {
@@ -137,8 +137,8 @@ Header ReadHeader(const std::string& path) {
     Header h;
     h.width = reader.size().width();
     h.height = reader.size().height();
-    h.dest = basComon::FitPicture(h.width, h.height, ScreenSize.Width, ScreenSize.Height, ScreenSize.Width,
-                                  ScreenSize.Height);
+    h.dest = basComon::FitPicture(h.width, h.height, ScreenSize.Width, ScreenSize.Height,
+                                  ScreenSize.Width, ScreenSize.Height);
     for (int d = 8; d >= 2; d /= 2)
         if ((h.width + d - 1) / d >= h.dest.Width() && (h.height + d - 1) / d >= h.dest.Height()) {
             h.denominator = d;
@@ -204,7 +204,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--peak-rss" && i + 2 < argc) return PeakRss(std::string(argv[i + 1]) == "new", argv[i + 2]);
+        if (arg == "--peak-rss" && i + 2 < argc)
+            return PeakRss(std::string(argv[i + 1]) == "new", argv[i + 2]);
         if (arg == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--save" && i + 1 < argc)
@@ -223,8 +224,10 @@ int main(int argc, char** argv) {
                 "ImageMagick | LumoraScr / djpeg | before / djpeg | vips / LumoraScr | "
                 "PSNR vs before |\n|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     std::fflush(stdout);
-    auto canvasNew = platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
-    auto canvasOld = platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
+    auto canvasNew =
+        platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
+    auto canvasOld =
+        platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
     for (const std::string& path : pictures) {
         const Header h = ReadHeader(path);
         const double lumora = Time(runs, [&] { NewComposeFrame(*canvasNew, path); });
@@ -239,8 +242,8 @@ int main(int argc, char** argv) {
         const double magick = Time(3, [&] {
             Spawn({"convert", path, "-resize", "1920x1080", scratch + ".bmp"});
         });
-        const double psnr = Psnr(platform::qt::ImageOf(*canvasNew),
-                                 platform::qt::ImageOf(*canvasOld), h.dest);
+        const double psnr =
+            Psnr(platform::qt::ImageOf(*canvasNew), platform::qt::ImageOf(*canvasOld), h.dest);
         if (!save.empty()) {
             const std::string stem = save + "/" + std::filesystem::path(path).stem().string();
             canvasNew->SavePng(stem + "-new.png");

@@ -83,7 +83,8 @@ void AreaFilter::Emit(int y) {
         const std::uint32_t b = (c[0] + (1u << 15)) >> 16;
         const std::uint32_t g = (c[1] + (1u << 15)) >> 16;
         const std::uint32_t r = (c[2] + (1u << 15)) >> 16;
-        out_[x] = 0xFF000000u | std::min(r, 255u) << 16 | std::min(g, 255u) << 8 | std::min(b, 255u);
+        out_[x] =
+            0xFF000000u | std::min(r, 255u) << 16 | std::min(g, 255u) << 8 | std::min(b, 255u);
     }
     sink_(y, out_.data());
     current_.swap(next_);

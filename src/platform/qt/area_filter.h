@@ -35,9 +35,9 @@ class AreaFilter {
     int sourceRow_ = 0;
     int outputRow_ = 0; // the output row `current_` sums
     std::vector<Tap> across_, down_;
-    std::vector<std::uint32_t> reduced_;  // one source row reduced across: B, G, R, x 4096
-    std::vector<std::uint32_t> current_;  // the output row being summed
-    std::vector<std::uint32_t> next_;     // and the one after it
+    std::vector<std::uint32_t> reduced_; // one source row reduced across: B, G, R, x 4096
+    std::vector<std::uint32_t> current_; // the output row being summed
+    std::vector<std::uint32_t> next_;    // and the one after it
     std::vector<std::uint32_t> out_;
     RowSink sink_;
 };

@@ -81,8 +81,7 @@ unsigned ScaleDenominator(unsigned sw, unsigned sh, int tw, int th) {
 // mirrored and flipped first, then turned a quarter clockwise, as Qt applies a transformation.
 class Placer {
   public:
-    Placer(QImage& canvas, const QRect& area, int tw, int th,
-           QImageIOHandler::Transformations t)
+    Placer(QImage& canvas, const QRect& area, int tw, int th, QImageIOHandler::Transformations t)
         : base_(canvas.bits()), stride_(canvas.bytesPerLine()), area_(area), tw_(tw), th_(th),
           mirror_(t.testFlag(QImageIOHandler::TransformationMirror)),
           flip_(t.testFlag(QImageIOHandler::TransformationFlip)),
@@ -158,8 +157,7 @@ JpegResult Decode(Job& job) {
         result = JpegResult::Refused; // the file changed since it was opened
     } else {
         cinfo.scale_num = 1;
-        cinfo.scale_denom =
-            ScaleDenominator(cinfo.image_width, cinfo.image_height, job.tw, job.th);
+        cinfo.scale_denom = ScaleDenominator(cinfo.image_width, cinfo.image_height, job.tw, job.th);
         cinfo.out_color_space = JCS_EXT_BGRA; // Format_RGB32's bytes, with an opaque alpha
         cinfo.dct_method = JDCT_ISLOW;
         jpeg_start_decompress(&cinfo);
@@ -170,10 +168,9 @@ JpegResult Decode(Job& job) {
         } else {
             const Placer& placer = *job.placer;
             if (!exact)
-                job.kept->filter.Start(ow, oh, job.tw, job.th,
-                                       [&placer](int y, const std::uint32_t* row) {
-                                           placer.Row(y, row);
-                                       });
+                job.kept->filter.Start(
+                    ow, oh, job.tw, job.th,
+                    [&placer](int y, const std::uint32_t* row) { placer.Row(y, row); });
             const std::size_t rowBytes = std::size_t(ow) * 4;
             job.kept->rows.resize(rowBytes * BatchRows);
             JSAMPROW rows[BatchRows];
@@ -212,8 +209,7 @@ bool ReadWhole(const QString& path, std::vector<unsigned char>& bytes) {
 JpegResult DrawJpeg(const QString& path, QSize stored,
                     QImageIOHandler::Transformations transformation, QImage& canvas,
                     const QRect& area, const StopFlag* stop) {
-    if (canvas.format() != QImage::Format_RGB32 || !canvas.rect().contains(area) ||
-        area.isEmpty())
+    if (canvas.format() != QImage::Format_RGB32 || !canvas.rect().contains(area) || area.isEmpty())
         return JpegResult::NotHandled;
     const bool rotates = transformation.testFlag(QImageIOHandler::TransformationRotate90);
     const int tw = rotates ? area.height() : area.width();

@@ -15,7 +15,8 @@ QImage Detailed() {
     QImage image(96, 64, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb((x * 37 + y * 11) & 0xFF, (x * y * 5) & 0xFF, (y * 29) & 0xFF));
+            image.setPixel(x, y,
+                           qRgb((x * 37 + y * 11) & 0xFF, (x * y * 5) & 0xFF, (y * 29) & 0xFF));
     return image;
 }
 
@@ -43,10 +44,8 @@ TEST(PicturesCutOff, DataEndingBeforeTheLastRowIsRefusedAMissingEndMarkerIsNot) 
         {"baseline without its end marker", baseline.substr(0, baseline.size() - 2), true},
         {"baseline cut in half", baseline.substr(0, baseline.size() / 2), false},
         {"baseline short of its last rows", baseline.substr(0, baseline.size() - 40), false},
-        {"progressive without its end marker", progressive.substr(0, progressive.size() - 2),
-         true},
-        {"progressive cut in its last scan", progressive.substr(0, progressive.size() - 40),
-         false},
+        {"progressive without its end marker", progressive.substr(0, progressive.size() - 2), true},
+        {"progressive cut in its last scan", progressive.substr(0, progressive.size() - 40), false},
         {"png cut in half", png.substr(0, png.size() / 2), false},
     };
     const std::string folder = under_test::TempDirectory() + "/";
