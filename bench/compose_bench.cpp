@@ -1,72 +1,44 @@
-// Times the composition of one frame (load, fit, draw, calendar) for large pictures, the peak
-// memory of one composition in a process of its own, and ImageMagick doing the same resize.
+// Times the composition of one 1920x1080 frame (clear, load, fit, draw, calendar) from each
+// picture given, side by side in the same run with the earlier decoding through Qt's image
+// reader, libjpeg-turbo's djpeg at the same reduced scale (the floor), libvips' vipsthumbnail
+// and ImageMagick; states how far the new frame's pixels are from the earlier one's (PSNR).
 //
-//   lumora_bench [--cache DIR] [--runs N]     everything, as a table
-//   lumora_bench --peak-rss PICTURE WxH       one composition; prints the peak RSS in KiB
+//   lumora_bench [--runs N] PICTURE...          the table, one line per picture
+//   lumora_bench --peak-rss new|old PICTURE     one composition; prints the peak RSS in KiB
 #include <QApplication>
+#include <QImageReader>
+#include <QPainter>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/qt/qt_surface.h"
 #include "platform/services.h"
 #include "saver/compose.h"
 
+extern char** environ;
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+constexpr platform::Size ScreenSize{1920, 1080};
 
-// The saver covers the screen it is given; here that is the size under test.
 class FixedScreen : public platform::Screen {
   public:
-    platform::Size size;
-    platform::Size PrimarySize() override { return size; }
+    platform::Size PrimarySize() override { return ScreenSize; }
     double Dpi() override { return 96; }
 };
-
-struct Picture {
-    std::string name;
-    std::string file;
-    std::string make; // ImageMagick arguments that draw it
-};
-
-const std::vector<Picture>& Pictures() {
-    // A plasma fractal has the fine detail and gradients of a photograph, so the decoder
-    // works as hard as on one.
-    static const std::vector<Picture> pictures = {
-        {"24 MP JPEG (6000x4000)", "24mp.jpg", "-size 6000x4000 -seed 24 plasma:"},
-        {"12 MP JPEG (4000x3000)", "12mp.jpg", "-size 4000x3000 -seed 12 plasma:"},
-        {"3840x2160 JPEG", "2160p.jpg", "-size 3840x2160 -seed 8 plasma:"},
-        {"1920x1080 JPEG", "1080p.jpg", "-size 1920x1080 -seed 2 plasma:"},
-        {"24 MP BMP (6000x4000)", "24mp.bmp", ""},
-    };
-    return pictures;
-}
-
-int Run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool MakePictures(const std::string& cache) {
-    std::filesystem::create_directories(cache);
-    for (const Picture& p : Pictures()) {
-        const std::string path = cache + "/" + p.file;
-        if (std::filesystem::exists(path)) continue;
-        std::fprintf(stderr, "making %s\n", path.c_str());
-        const std::string command = p.make.empty() ? "convert " + cache + "/24mp.jpg BMP3:" + path
-                                                   : "convert " + p.make + " -quality 90 " + path;
-        if (Run(command) != 0) return false;
-    }
-    return true;
-}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -74,67 +46,146 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-struct Timing {
-    double median, min, max;
+// CPU time of the last program run by Spawn (user + system), in ms.
+double childCpuMs = 0;
+
+// Median CPU time of `runs` calls after one warm-up: this process's own, plus that of the
+// programs the work ran. CPU time, not wall time, because the machine is shared with other
+// work that makes wall times swing.
+template <typename Work> double Time(int runs, Work&& work) {
+    work();
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        childCpuMs = 0;
+        const double start = ProcessCpuMs();
+        work();
+        ms.push_back(ProcessCpuMs() - start + childCpuMs);
+    }
+    return Median(ms);
+}
+
+// Runs a program without a shell, its output thrown away; true when it exits with 0.
+bool Spawn(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return false;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    childCpuMs = usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 +
+                 usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The frame as it was made before: Qt's reader asked for the fitted size (it picks a DCT scale
+// of 1/8 to 8/8 and averages down), then drawn onto the canvas.
+void OldComposeFrame(platform::Surface& canvas, const std::string& path) {
+    QImage& image = platform::qt::ImageOf(canvas);
+    image.fill(Qt::black);
+    QImageReader reader(QString::fromStdString(path));
+    reader.setAutoTransform(true);
+    const bool rotates = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize stored = reader.size();
+    const QSize upright = rotates ? stored.transposed() : stored;
+    const platform::Rect dest =
+        basComon::FitPicture(upright.width(), upright.height(), ScreenSize.Width, ScreenSize.Height,
+                             image.width(), image.height());
+    const QSize size(dest.Width(), dest.Height());
+    const QSize storedTarget = rotates ? size.transposed() : size;
+    if (storedTarget.width() < stored.width() || storedTarget.height() < stored.height()) {
+        reader.setScaledSize(storedTarget);
+        reader.setQuality(100);
+    }
+    QImage picture;
+    if (reader.read(&picture)) {
+        if (picture.size() != size)
+            picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(dest.Left, dest.Top, picture);
+    }
+    basComon::DrawCalendarOver(canvas);
+}
+
+void NewComposeFrame(platform::Surface& canvas, const std::string& path) {
+    basComon::ComposeFrame(canvas, path, ScreenSize);
+}
+
+struct Header {
+    int width = 0, height = 0;
+    platform::Rect dest;
+    int denominator = 1; // the DCT scale the decoder picks: the smallest result that covers
 };
 
-Timing Summarise(const std::vector<double>& ms) {
-    return {Median(ms), *std::min_element(ms.begin(), ms.end()),
-            *std::max_element(ms.begin(), ms.end())};
+Header ReadHeader(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    Header h;
+    h.width = reader.size().width();
+    h.height = reader.size().height();
+    h.dest = basComon::FitPicture(h.width, h.height, ScreenSize.Width, ScreenSize.Height,
+                                  ScreenSize.Width, ScreenSize.Height);
+    for (int d = 8; d >= 2; d /= 2)
+        if ((h.width + d - 1) / d >= h.dest.Width() && (h.height + d - 1) / d >= h.dest.Height()) {
+            h.denominator = d;
+            break;
+        }
+    return h;
 }
 
-Timing TimeCompose(const std::string& path, platform::Size size, FixedScreen& screen, int runs) {
-    screen.size = size;
-    auto canvas = platform::Current().drawing->CreateSurface(size.Width, size.Height);
-    basComon::ComposeFrame(*canvas, path, size); // warms the file cache and the fonts
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        basComon::ComposeFrame(*canvas, path, size);
-        ms.push_back(Milliseconds(Clock::now() - start));
+double Psnr(const QImage& a, const QImage& b, const platform::Rect& r) {
+    double sum = 0;
+    long n = 0;
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        const auto* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = r.Left; x < r.Right; ++x) {
+            const int d[3] = {qRed(pa[x]) - qRed(pb[x]), qGreen(pa[x]) - qGreen(pb[x]),
+                              qBlue(pa[x]) - qBlue(pb[x])};
+            sum += d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+            n += 3;
+        }
     }
-    return Summarise(ms);
+    if (sum == 0) return INFINITY;
+    return 10 * std::log10(255.0 * 255.0 / (sum / double(n)));
 }
 
-Timing TimeConvert(const std::string& path, const std::string& out, int runs) {
-    const std::string command = "convert " + path + " -resize 1920x1080 " + out;
-    Run(command);
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        Run(command);
-        ms.push_back(Milliseconds(Clock::now() - start));
-    }
-    return Summarise(ms);
+int PeakRss(bool newPath, const std::string& path) {
+    auto canvas = platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
+    if (newPath)
+        NewComposeFrame(*canvas, path);
+    else
+        OldComposeFrame(*canvas, path);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
 }
 
-long PeakRssOfChild(const std::string& self, const std::string& args) {
-    const std::string command = "'" + self + "' --peak-rss " + args;
+long PeakRssOfChild(const std::string& which, const std::string& path) {
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string command = "'" + self + "' --peak-rss " + which + " '" + path + "'";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return -1;
     long kib = -1;
     if (std::fscanf(pipe, "%ld", &kib) != 1) kib = -1;
     pclose(pipe);
     return kib;
-}
-
-bool ParseSize(const char* text, platform::Size& size) {
-    return std::sscanf(text, "%dx%d", &size.Width, &size.Height) == 2 && size.Width > 0 &&
-           size.Height > 0;
-}
-
-int PeakRss(const std::string& path, platform::Size size, FixedScreen& screen) {
-    screen.size = size;
-    auto canvas = platform::Current().drawing->CreateSurface(size.Width, size.Height);
-    basComon::ComposeFrame(*canvas, path, size);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("%ld\n", usage.ru_maxrss);
-    return 0;
 }
 
 } // namespace
@@ -149,62 +200,70 @@ int main(int argc, char** argv) {
     replaced.screen = &screen;
     platform::ScopedServices fixed(replaced);
 
-    std::string cache = ".cache/bench-pictures";
-    int runs = 15;
+    int runs = 9;
+    std::string save; // a folder for both frames of each picture, as PNG
+    std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--peak-rss" && i + 2 < argc) {
-            platform::Size size;
-            if (!ParseSize(argv[i + 2], size)) return 2;
-            return PeakRss(argv[i + 1], size, screen);
-        }
-        if (arg == "--cache" && i + 1 < argc)
-            cache = argv[++i];
-        else if (arg == "--runs" && i + 1 < argc)
+        if (arg == "--peak-rss" && i + 2 < argc)
+            return PeakRss(std::string(argv[i + 1]) == "new", argv[i + 2]);
+        if (arg == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
-    }
-    if (!MakePictures(cache)) {
-        std::fprintf(stderr, "could not make the pictures with ImageMagick's convert\n");
-        return 1;
+        else if (arg == "--save" && i + 1 < argc)
+            save = argv[++i];
+        else
+            pictures.push_back(arg);
     }
 
-    std::printf("Compose one frame (load, fit, draw, calendar), %d runs, milliseconds\n", runs);
-    std::printf("%-24s %-10s %8s %8s %8s\n", "picture", "screen", "median", "min", "max");
-    const platform::Size sizes[] = {{1920, 1080}, {1024, 768}};
-    for (const Picture& p : Pictures())
-        for (const platform::Size size : sizes) {
-            const Timing t = TimeCompose(cache + "/" + p.file, size, screen, runs);
-            std::printf("%-24s %4dx%-5d %8.1f %8.1f %8.1f\n", p.name.c_str(), size.Width,
-                        size.Height, t.median, t.min, t.max);
-            std::fflush(stdout);
+    const std::string scratch = std::filesystem::temp_directory_path() / "lumora-bench-out";
+    const double spawn = Time(runs, [] { Spawn({"true"}); });
+    std::printf("Compose one 1920x1080 frame: CPU time (user + system), median of %d runs after a "
+                "warm-up, ms. Programs run as processes of their own (starting one costs %.1f ms "
+                "of CPU here).\n\n",
+                runs, spawn);
+    std::printf("| picture | size | 1/N | djpeg | LumoraScr | before | vipsthumbnail | "
+                "ImageMagick | LumoraScr / djpeg | before / djpeg | vips / LumoraScr | "
+                "PSNR vs before |\n|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::fflush(stdout);
+    auto canvasNew =
+        platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
+    auto canvasOld =
+        platform::Current().drawing->CreateSurface(ScreenSize.Width, ScreenSize.Height);
+    for (const std::string& path : pictures) {
+        const Header h = ReadHeader(path);
+        const double lumora = Time(runs, [&] { NewComposeFrame(*canvasNew, path); });
+        const double before = Time(runs, [&] { OldComposeFrame(*canvasOld, path); });
+        const double djpeg = Time(runs, [&] {
+            Spawn({"djpeg", "-dct", "int", "-scale", "1/" + std::to_string(h.denominator),
+                   "-outfile", "/dev/null", path});
+        });
+        const double vips = Time(std::max(3, runs / 2), [&] {
+            Spawn({"vipsthumbnail", path, "--size", "1920x1080", "-o", scratch + ".v"});
+        });
+        const double magick = Time(3, [&] {
+            Spawn({"convert", path, "-resize", "1920x1080", scratch + ".bmp"});
+        });
+        const double psnr =
+            Psnr(platform::qt::ImageOf(*canvasNew), platform::qt::ImageOf(*canvasOld), h.dest);
+        if (!save.empty()) {
+            const std::string stem = save + "/" + std::filesystem::path(path).stem().string();
+            canvasNew->SavePng(stem + "-new.png");
+            canvasOld->SavePng(stem + "-before.png");
         }
-    const Timing empty = TimeCompose("", {1920, 1080}, screen, runs);
-    std::printf("%-24s %4dx%-5d %8.1f %8.1f %8.1f\n", "(no picture)", 1920, 1080, empty.median,
-                empty.min, empty.max);
-
-    std::printf("\nImageMagick: convert in.jpg -resize 1920x1080 out.bmp, same runs\n");
-    std::printf("%-24s %10s %10s %8s\n", "picture", "convert", "lumora", "ratio");
-    for (const Picture& p : Pictures()) {
-        if (p.file.find(".jpg") == std::string::npos) continue;
-        const std::string path = cache + "/" + p.file;
-        const Timing c = TimeConvert(path, cache + "/convert-out.bmp", std::max(3, runs / 3));
-        const Timing l = TimeCompose(path, {1920, 1080}, screen, runs);
-        std::printf("%-24s %10.1f %10.1f %7.1fx\n", p.name.c_str(), c.median, l.median,
-                    c.median / l.median);
+        std::printf("| %s | %dx%d | %d | %.1f | %.1f | %.1f | %.1f | %.1f | %.2fx | %.2fx | "
+                    "%.2fx | %.1f dB |\n",
+                    std::filesystem::path(path).filename().c_str(), h.width, h.height,
+                    h.denominator, djpeg, lumora, before, vips, magick, lumora / djpeg,
+                    before / djpeg, vips / lumora, psnr);
         std::fflush(stdout);
     }
 
-    std::printf("\nPeak RSS of one composition in a process of its own, MiB\n");
-    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    const struct {
-        const char* label;
-        std::string args;
-    } peaks[] = {
-        {"no picture, 1920x1080", "'' 1920x1080"},
-        {"24 MP JPEG, 1920x1080", "'" + cache + "/24mp.jpg' 1920x1080"},
-        {"24 MP BMP, 1920x1080", "'" + cache + "/24mp.bmp' 1920x1080"},
-    };
-    for (const auto& p : peaks)
-        std::printf("%-24s %8.1f\n", p.label, PeakRssOfChild(self, p.args) / 1024.0);
+    std::printf("\nPeak RSS of one composition in a process of its own, MiB\n\n"
+                "| picture | LumoraScr | before |\n|---|---:|---:|\n");
+    for (const std::string& path : pictures)
+        std::printf("| %s | %.1f | %.1f |\n", std::filesystem::path(path).filename().c_str(),
+                    PeakRssOfChild("new", path) / 1024.0, PeakRssOfChild("old", path) / 1024.0);
+    std::filesystem::remove(scratch + ".v");
+    std::filesystem::remove(scratch + ".bmp");
     return 0;
 }

@@ -131,8 +131,9 @@ class WatchedPictures : public platform::Pictures {
             : picture_(std::move(picture)), drawn_(drawn) {}
         int Width() const override { return picture_->Width(); }
         int Height() const override { return picture_->Height(); }
-        bool DrawScaled(platform::Surface& target, const platform::Rect& dest) override {
-            drawn_ = picture_->DrawScaled(target, dest);
+        bool DrawScaled(platform::Surface& target, const platform::Rect& dest,
+                        const platform::StopFlag* stop) override {
+            drawn_ = picture_->DrawScaled(target, dest, stop);
             return drawn_;
         }
 

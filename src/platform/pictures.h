@@ -1,10 +1,14 @@
 #pragma once
+#include <atomic>
 #include <memory>
 #include <string>
 
 #include "drawing.h"
 
 namespace platform {
+
+// Set from another thread to ask a drawing in progress to stop early.
+using StopFlag = std::atomic<bool>;
 
 // A picture file opened for drawing. Its size is known from the file's header (upright, after
 // the orientation the file records); the pixels are decoded when it is drawn, at no more than
@@ -15,8 +19,11 @@ public:
     virtual int Width() const = 0;
     virtual int Height() const = 0;
     // Draws the whole picture into `dest` on `target`, scaled smoothly (area averaging when
-    // shrinking, 1:1 copy when the size is the same). False when decoding fails.
-    virtual bool DrawScaled(Surface& target, const Rect& dest) = 0;
+    // shrinking, 1:1 copy when the size is the same). False when decoding fails, when the data
+    // ends before the last row, or when `stop` (if given; checked between batches of rows) was
+    // set; `dest` may then hold part of the picture.
+    virtual bool DrawScaled(Surface& target, const Rect& dest, const StopFlag* stop) = 0;
+    bool DrawScaled(Surface& target, const Rect& dest) { return DrawScaled(target, dest, nullptr); }
 };
 
 class Pictures {

@@ -80,6 +80,9 @@ public:
     virtual bool TopLevelWindowExists(const std::string& title) = 0;
     // Dispatches every pending window message, then returns.
     virtual void PumpMessages() = 0;
+    // Returns when a window message arrives (it may already be dispatched) or after
+    // `milliseconds`, whichever comes first.
+    virtual void WaitForMessages(int milliseconds) = 0;
     // Serves the open windows until the last one is gone.
     virtual void RunMessageLoop() = 0;
     // Decrements (false) or increments (true) the pointer's display count.

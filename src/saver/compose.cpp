@@ -50,24 +50,36 @@ platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH) {
     return {left, top, left + w, top + h};
 }
 
-void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
-                  std::unique_ptr<platform::Picture>& loader) {
+void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
+                    platform::Size screen, std::unique_ptr<platform::Picture>& loader,
+                    const platform::StopFlag* stop) {
     ClearToBlack(canvas);
     // The previous picture goes first, so that two decoded pictures never live at once.
     loader.reset();
-    if (!picturePath.empty()) {
-        Attempt([&] {
-            const std::string path = platform::Current().process->ResolvePathCase(picturePath);
-            loader = platform::Current().pictures->Load(path);
-        });
-        if (loader && loader->Width() > 0 && loader->Height() > 0 && screen.Width > 0 &&
-            screen.Height > 0) {
-            const platform::Rect dest = FitPicture(loader->Width(), loader->Height(), screen.Width,
-                                                   screen.Height, canvas.Width(), canvas.Height());
-            Attempt([&] { loader->DrawScaled(canvas, dest); });
-        }
-    }
+    if (picturePath.empty()) return;
+    Attempt([&] {
+        const std::string path = platform::Current().process->ResolvePathCase(picturePath);
+        loader = platform::Current().pictures->Load(path);
+    });
+    if (!loader || loader->Width() <= 0 || loader->Height() <= 0 || screen.Width <= 0 ||
+        screen.Height <= 0)
+        return;
+    const platform::Rect dest = FitPicture(loader->Width(), loader->Height(), screen.Width,
+                                           screen.Height, canvas.Width(), canvas.Height());
+    bool drawn = false;
+    Attempt([&] { drawn = loader->DrawScaled(canvas, dest, stop); });
+    // A decoder that gave up part way (damaged or cut-off data) may have left some rows.
+    if (!drawn) Attempt([&] { canvas.Dc().Fill(dest, platform::Rgb(0, 0, 0)); });
+}
+
+void DrawCalendarOver(platform::Surface& canvas) {
     Attempt([&] { DrawCalendar(canvas.Dc()); });
+}
+
+void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
+                  std::unique_ptr<platform::Picture>& loader) {
+    PreparePicture(canvas, picturePath, screen, loader, nullptr);
+    DrawCalendarOver(canvas);
 }
 
 void ComposeFrame(platform::Surface& canvas, const std::string& picturePath,

@@ -13,6 +13,17 @@ namespace basComon {
 // Right and Bottom are Left + width and Top + height.
 platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH);
 
+// The picture part of a frame on `canvas`: clears it to black and draws the picture at
+// `picturePath` (none when empty) fitted to `screen`. A picture that cannot be opened or drawn
+// leaves the canvas black; nothing thrown below here escapes. `stop` (may be null) ends a
+// drawing in progress early. `loader` holds the picture afterwards (null when there was none).
+void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
+                    platform::Size screen, std::unique_ptr<platform::Picture>& loader,
+                    const platform::StopFlag* stop);
+
+// The day row and the clock over whatever `canvas` holds; a failure is dropped.
+void DrawCalendarOver(platform::Surface& canvas);
+
 // Composes one frame on `canvas`: clears it to black, draws the picture at `picturePath`
 // (none when empty) fitted to `screen`, then the calendar and the clock over it. A picture that
 // cannot be opened or drawn leaves the canvas black; nothing thrown below here escapes.

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "compose.h"
+#include "pass_trace.h"
+#include "prepare.h"
 #include "settings/settings.h"
 #include "startup/startup.h"
 
@@ -97,23 +99,27 @@ void frmMain::ShuffleTiles(std::vector<std::int16_t>& Tiles) {
     }
 }
 
-void frmMain::ComposeNextImage(std::int16_t& ImageIndex) {
-    if (!picPreview) return;
-    const platform::Size screen{ScreenWidthPx_, ScreenHeightPx_};
+std::string frmMain::NextImage(std::int16_t& ImageIndex) const {
     const int N = std::min(basComon::ImageCount(), basComon::MaxListEntries);
-    if (N <= 0) {
-        basComon::ComposeFrame(*picPreview, "", screen, picLoad);
-        return;
-    }
+    if (N <= 0) return {};
     ImageIndex = static_cast<std::int16_t>((ImageIndex % N) + 1);
     // An index that is out of step with the list (it cannot be, but a bad value must not read
     // past the end) starts the list again.
     if (ImageIndex < 1 || ImageIndex > N) ImageIndex = 1;
     const ImageEntry& entry = basComon::ImageList[static_cast<std::size_t>(ImageIndex)];
-    std::string path;
-    if (!entry.Folder.empty() || !entry.FileName.empty())
-        path = basComon::AddBackslash(entry.Folder) + entry.FileName;
-    basComon::ComposeFrame(*picPreview, path, screen, picLoad);
+    if (entry.Folder.empty() && entry.FileName.empty()) return {};
+    return basComon::AddBackslash(entry.Folder) + entry.FileName;
+}
+
+void frmMain::ComposeNextImage(std::int16_t& ImageIndex) {
+    if (!picPreview) return;
+    const std::string path = NextImage(ImageIndex);
+    basComon::ComposeFrame(*picPreview, path, {ScreenWidthPx_, ScreenHeightPx_}, picLoad);
+}
+
+int frmMain::UntilNextMark(const platform::LocalTime& now) {
+    const int intoSlot = (now.Second % 10) * 1000 + now.Milliseconds;
+    return std::clamp(10000 - intoSlot, 0, 10000);
 }
 
 void frmMain::CopyTile(int tile, int TileW, int TileH) {
@@ -139,16 +145,32 @@ void frmMain::StartScreenSaver() {
     int RevealIndex = 0;
     int LastSlot = 0;
     bool NeedCompose = false;
+    basComon::PicturePreparer preparer;
+    basComon::PassTrace trace;
 
     Running_ = !closeRequested_;
     SetFullScreen();
     if (OwnsPointer()) windows.ShowCursor(false);
     LastSlot = -1;
     const platform::Size client = window_->ClientSize();
-    picPreview->Resize(std::max(0, client.Width), std::max(0, client.Height));
+    const int canvasW = std::max(0, client.Width), canvasH = std::max(0, client.Height);
+    picPreview->Resize(canvasW, canvasH);
     picPreview->Dc().Fill({0, 0, picPreview->Width(), picPreview->Height()},
                           platform::Rgb(0, 0, 0));
-    ComposeNextImage(ImageIndex);
+    // The composition before the loop would be replaced by the first pass before any of it is
+    // shown: only its step through the list is kept, so the first picture shown is the second.
+    NextImage(ImageIndex);
+    const bool showsPictures = std::min(basComon::ImageCount(), basComon::MaxListEntries) > 0;
+    if (showsPictures && !picNext) picNext = Sys().drawing->CreateSurface(canvasW, canvasH);
+    const platform::Size screen{ScreenWidthPx_, ScreenHeightPx_};
+    // The next picture is made ahead on the spare canvas, once no reveal reads the canvases.
+    auto prepareNext = [&] {
+        if (!showsPictures || !picNext) return;
+        std::int16_t next = ImageIndex;
+        const std::string path = NextImage(next);
+        preparer.Prepare(picNext, path, screen);
+    };
+    prepareNext();
     const int TileW = ScreenWidthPx_ / 8;
     const int TileH = ScreenHeightPx_ / 6;
     for (int i = 1; i <= 48; ++i)
@@ -157,29 +179,60 @@ void frmMain::StartScreenSaver() {
     RevealIndex = 0;
 
     while (Running_) {
+        trace.BeginPass();
         const platform::LocalTime PassStart = clock.Now();
         const int slot = PassStart.Second / 10;
-        if (RevealIndex != 0) {
+        // While the frame of a mark waits for its picture, nothing of it is revealed.
+        if (RevealIndex != 0 && !NeedCompose) {
             CopyTile(TileOrder[static_cast<std::size_t>(RevealIndex)], TileW, TileH);
             RevealIndex = (RevealIndex + 1) % 49;
             // A mark passed during the reveal is absorbed; the frame waits for the next one.
             LastSlot = slot;
+            if (RevealIndex == 0) prepareNext();
         }
         if (LastSlot != slot) {
             LastSlot = slot;
             NeedCompose = true;
             RevealIndex = 1;
         }
+        auto elapsedMs = [&] {
+            const platform::LocalTime now = clock.Now();
+            int endMs = now.Milliseconds;
+            if (endMs < PassStart.Milliseconds) endMs += 1000;
+            return endMs - PassStart.Milliseconds;
+        };
         if (NeedCompose) {
-            ComposeNextImage(ImageIndex);
-            NeedCompose = false;
+            if (!preparer.Pending()) {
+                // Nothing prepared (an empty list): the frame is made here.
+                ComposeNextImage(ImageIndex);
+                NeedCompose = false;
+            } else {
+                trace.BeginWait();
+                const bool ready = preparer.WaitReady(20 - elapsedMs());
+                trace.EndWait();
+                if (ready) {
+                    picNext = std::move(picPreview);
+                    picPreview = preparer.Take();
+                    NextImage(ImageIndex);
+                    basComon::DrawCalendarOver(*picPreview);
+                    NeedCompose = false;
+                }
+            }
         }
-        const platform::LocalTime PassEnd = clock.Now();
-        int endMs = PassEnd.Milliseconds;
-        if (endMs < PassStart.Milliseconds) endMs += 1000;
-        const int elapsed = endMs - PassStart.Milliseconds;
-        if (elapsed < 20) clock.Sleep(20 - elapsed);
+        trace.BeginWait();
+        if (NeedCompose) {
+            // A mark waiting for its picture: passes go on at the usual pace, handling input.
+            preparer.WaitReady(20 - elapsedMs());
+        } else if (RevealIndex != 0) {
+            const int elapsed = elapsedMs();
+            if (elapsed < 20) clock.Sleep(20 - elapsed);
+        } else {
+            // Nothing moves until the next mark: wait for it or for input.
+            windows.WaitForMessages(UntilNextMark(clock.Now()));
+        }
+        trace.EndWait();
         windows.PumpMessages();
+        trace.EndPass();
     }
     EndSequence();
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/services.h"
@@ -43,6 +44,12 @@ class frmMain : public platform::SaverEvents {
   private:
     void SetFullScreen();
     void ComposeNextImage(std::int16_t& ImageIndex);
+    // Moves `ImageIndex` to the next entry of the list (unchanged for an empty list) and
+    // returns that entry's path ("" for none).
+    std::string NextImage(std::int16_t& ImageIndex) const;
+    // Milliseconds from `now` to the next ten-second mark (a wait that ends a little early only
+    // costs one more pass).
+    static int UntilNextMark(const platform::LocalTime& now);
     void CopyTile(int tile, int TileW, int TileH);
     void EndSequence();
     // The pointer is ours to hide only in an own window outside the developer's machine.
@@ -52,8 +59,10 @@ class frmMain : public platform::SaverEvents {
     std::unique_ptr<platform::SaverWindow> window_;
     // The canvas each frame is composed on and the reveal copies from.
     std::unique_ptr<platform::Surface> picPreview;
-    // The picture of the current frame.
+    // The picture of a frame composed in the loop.
     std::unique_ptr<platform::Picture> picLoad;
+    // The canvas the next picture is prepared on while the current frame is revealed.
+    std::unique_ptr<platform::Surface> picNext;
 
     bool Running_ = false;
     // A close request stays in force even when it comes before the show has started.

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 // Stand-ins for the platform services, for tests of the core.
 #include <functional>
 #include <map>
@@ -27,8 +28,9 @@ class FakeClock : public platform::Clock {
     long long Elapsed() const { return elapsedMs_; }
 
   private:
-    long long epochMs_ = 0; // milliseconds since 1970-01-01 00:00 local
-    long long elapsedMs_ = 0;
+    // Atomic: a test may move time from the saver's worker thread.
+    std::atomic<long long> epochMs_{0}; // milliseconds since 1970-01-01 00:00 local
+    std::atomic<long long> elapsedMs_{0};
 };
 
 class FakeScreen : public platform::Screen {
@@ -115,6 +117,9 @@ class FakeWindows : public platform::Windows {
     int cursorCount = 0; // display count change: -1 per hide, +1 per show
     platform::NativeHandle root = 1;
     std::function<void()> onPump;
+    // Called for every wait for messages with its length; the rig advances its clock there.
+    std::function<void(int)> onWait;
+    std::vector<int> waits;
     std::function<std::unique_ptr<platform::PreviewWindow>(const platform::PreviewDesign&)>
         makePreview;
     std::function<std::unique_ptr<platform::SaverWindow>(platform::SaverEvents&,
@@ -129,6 +134,10 @@ class FakeWindows : public platform::Windows {
     void PumpMessages() override {
         ++pumps;
         if (onPump) onPump();
+    }
+    void WaitForMessages(int milliseconds) override {
+        waits.push_back(milliseconds);
+        if (onWait) onWait(milliseconds);
     }
     void RunMessageLoop() override {}
     void ShowCursor(bool show) override { cursorCount += show ? 1 : -1; }

@@ -1,6 +1,8 @@
 #include "saver_fakes.h"
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "settings/settings.h"
 #include "startup/startup.h"
@@ -17,8 +19,20 @@ class FakePicture : public platform::Picture {
     ~FakePicture() override { --owner_.alive; }
     int Width() const override { return size_.Width; }
     int Height() const override { return size_.Height; }
-    bool DrawScaled(platform::Surface&, const platform::Rect& dest) override {
-        owner_.draws.push_back({path_, dest});
+    bool DrawScaled(platform::Surface&, const platform::Rect& dest,
+                    const platform::StopFlag* stop) override {
+        owner_.drawing = true;
+        while (owner_.holdDraws && !(stop && *stop))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        owner_.drawing = false;
+        if (stop && *stop) {
+            ++owner_.drawsStopped;
+            return false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(owner_.mutex);
+            owner_.draws.push_back({path_, dest});
+        }
         if (owner_.onDraw) owner_.onDraw(path_);
         if (owner_.throwOnDraw.count(path_)) throw std::runtime_error("decoder failed");
         return owner_.failDraws.count(path_) == 0;
@@ -82,11 +96,19 @@ std::unique_ptr<platform::Surface> FakeDrawing::CreateSurface(int width, int hei
 }
 
 std::unique_ptr<platform::Picture> FakePictures::Load(const std::string& path) {
-    loads.push_back(path);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        loads.push_back(path);
+    }
     if (throwOnLoad.count(path)) throw std::runtime_error("unreadable");
     const auto it = sizes.find(path);
     if (it == sizes.end()) return nullptr;
     return std::make_unique<FakePicture>(*this, path, it->second);
+}
+
+std::size_t FakePictures::LoadCount() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return loads.size();
 }
 
 std::vector<platform::Rect> FakeSaverWindow::Copies() const {
@@ -104,12 +126,13 @@ SaverRig::SaverRig(platform::Size screenSize, platform::LocalTime start)
         window = windows_.back().get();
         return std::make_unique<WindowHandle>(*window);
     };
+    windows.onWait = [this](int milliseconds) { clock.Advance(milliseconds); };
     windows.onPump = [this] {
         const int pass = static_cast<int>(passes.size()) + 1;
         PassRecord record;
         record.StartMs = passes.empty() ? 0 : passes.back().ElapsedMs;
         record.ElapsedMs = clock.Elapsed();
-        record.Loads = pictures.loads.size();
+        record.Loads = pictures.LoadCount();
         record.Copies = window ? window->Copies().size() : 0;
         record.CursorCount = windows.cursorCount;
         record.Second = clock.Now().Second;

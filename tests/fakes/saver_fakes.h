@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <atomic>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,7 +43,9 @@ class FakeDrawing : public platform::Drawing {
     std::vector<std::unique_ptr<FakeSurface>> owned_;
 };
 
-// Pictures by path: a path with a size opens; any other path fails to open.
+// Pictures by path: a path with a size opens; any other path fails to open. The saver uses
+// them from its worker thread: the records are guarded, and read while a show runs only
+// through LoadCount().
 class FakePictures : public platform::Pictures {
   public:
     struct Draw {
@@ -57,7 +61,13 @@ class FakePictures : public platform::Pictures {
     std::function<void(const std::string&)> onDraw;
     std::vector<std::string> loads;
     std::vector<Draw> draws;
-    int alive = 0; // pictures not yet destroyed
+    std::atomic<int> alive{0}; // pictures not yet destroyed
+    // While set, a drawing waits (in real time) until it is cleared or asked to stop.
+    std::atomic<bool> holdDraws{false};
+    std::atomic<int> drawsStopped{0}; // drawings that ended because they were asked to stop
+    std::atomic<bool> drawing{false}; // a drawing is in progress
+    std::size_t LoadCount();
+    std::mutex mutex;
 };
 
 class FakeSaverWindow : public platform::SaverWindow {

@@ -40,10 +40,10 @@ TEST(FitPicture, CentresASmallPictureOnTheCanvasAndAScaledOneOnTheScreen) {
 
 bool CalendarDrawnAfterLastClear(const fakes::RecordingDc& dc) {
     const auto& calls = dc.calls;
-    const auto fill = std::find_if(calls.rbegin(), calls.rend(),
-                                   [](const DcCall& c) { return c.What == DcCall::Kind::Fill; });
-    if (fill == calls.rend()) return false;
-    if (fill->Rect != platform::Rect{0, 0, 1024, 768} || fill->Color != 0) return false;
+    const auto fill = std::find_if(calls.rbegin(), calls.rend(), [](const DcCall& c) {
+        return c.What == DcCall::Kind::Fill && c.Rect == platform::Rect{0, 0, 1024, 768};
+    });
+    if (fill == calls.rend() || fill->Color != 0) return false;
     return std::any_of(calls.rbegin(), fill,
                        [](const DcCall& c) { return c.What == DcCall::Kind::DrawText; });
 }
@@ -66,6 +66,7 @@ TEST(ComposeFrame, DrawsThePictureFittedThenTheCalendarAndSurvivesEveryFailure) 
         {"a draw that fails", "c:\\p\\a.jpg", true, true, false, false, 1},
         {"a draw that throws", "c:\\p\\a.jpg", true, false, false, true, 1},
     };
+    const platform::Rect fitted{0, 128, 1024, 640};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         SaverRig rig;
@@ -79,8 +80,11 @@ TEST(ComposeFrame, DrawsThePictureFittedThenTheCalendarAndSurvivesEveryFailure) 
 
         ASSERT_EQ(rig.pictures.draws.size(), c.Draws);
         if (c.Draws) {
-            EXPECT_EQ(rig.pictures.draws[0].Dest, (platform::Rect{0, 128, 1024, 640}));
+            EXPECT_EQ(rig.pictures.draws[0].Dest, fitted);
         }
+        // Rows a failed decoder may have left are blacked out again.
+        const auto fills = canvas.dc.Only(DcCall::Kind::Fill);
+        EXPECT_EQ(fills.back().Rect == fitted, c.FailDraw || c.ThrowOnDraw);
         EXPECT_EQ(loader != nullptr, c.Opens);
         EXPECT_TRUE(CalendarDrawnAfterLastClear(canvas.dc));
     }

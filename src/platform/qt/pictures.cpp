@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "jpeg_reader.h"
 #include "qt_services.h"
 #include "qt_surface.h"
 
@@ -64,10 +65,20 @@ class QtPicture final : public Picture {
         return Rotates(transformation_) ? stored_.width() : stored_.height();
     }
 
-    bool DrawScaled(Surface& target, const Rect& dest) override {
+    bool DrawScaled(Surface& target, const Rect& dest, const StopFlag* stop) override {
         if (dest.Width() <= 0 || dest.Height() <= 0) return true;
         QImage& canvas = ImageOf(target);
         const QRect area(dest.Left, dest.Top, dest.Width(), dest.Height());
+        if (format_ == "jpeg") {
+            switch (DrawJpeg(path_, stored_, transformation_, canvas, area, stop)) {
+            case JpegResult::Drawn:
+                return true;
+            case JpegResult::Refused:
+                return false;
+            case JpegResult::NotHandled:
+                break;
+            }
+        }
         // A view of the destination inside the canvas: a decoder that yields this very size
         // and format writes its rows straight there, saving an image and a copy.
         QImage view;

@@ -1,6 +1,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 #include "qt_internal.h"
 #include "qt_services.h"
@@ -20,6 +24,21 @@ class QtWindows : public Windows {
 
     void PumpMessages() override {
         if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+
+    // The event dispatcher sleeps until an event or the timer comes; events that arrive are
+    // dispatched at once.
+    void WaitForMessages(int milliseconds) override {
+        if (milliseconds <= 0) return;
+        if (!QCoreApplication::instance()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+            return;
+        }
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.start(milliseconds);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 
     // A loop of its own: QCoreApplication::quit() would first try to close every window.

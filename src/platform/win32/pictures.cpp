@@ -61,8 +61,10 @@ bool SwapsSides(int orientation) {
     return orientation >= 5;
 }
 
-// The program's single thread may not have joined COM yet (the tests, a tool); joining twice
-// is harmless. The factory lives as long as the thread's apartment, to the end of the process.
+// Each thread that decodes (the program's, the saver's worker, a tool's) joins COM and makes its
+// own factory once; joining twice is harmless. The factory is kept to the end of the process
+// (released from a thread-exit destructor it was already unusable under Wine); the saver starts
+// one worker per run, so this is one more factory per process.
 IWICImagingFactory* Factory() {
     static thread_local IWICImagingFactory* factory = nullptr;
     if (!factory) {
@@ -126,7 +128,7 @@ std::vector<Span> Spans(int from, int to) {
 // Reads `source` (32-bit pixels) top to bottom in strips and averages it down to
 // `width` x `height`, so that memory follows the output, not the picture.
 bool AreaAverage(IWICBitmapSource* source, UINT sw, UINT sh, int width, int height,
-                 std::vector<std::uint32_t>& out) {
+                 std::vector<std::uint32_t>& out, const StopFlag* stop) {
     const std::vector<Span> across = Spans(static_cast<int>(sw), width);
     const std::vector<Span> down = Spans(static_cast<int>(sh), height);
     constexpr UINT StripRows = 16;
@@ -138,6 +140,7 @@ bool AreaAverage(IWICBitmapSource* source, UINT sw, UINT sh, int width, int heig
 
     auto reduceRow = [&](UINT y, std::vector<float>& row) -> bool {
         if (y < stripFirst || y >= stripFirst + stripRows) {
+            if (stop && *stop) return false;
             stripFirst = y;
             stripRows = std::min(StripRows, sh - y);
             const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(sw),
@@ -241,13 +244,13 @@ class WicPicture final : public Picture {
         return static_cast<int>(SwapsSides(orientation_) ? width_ : height_);
     }
 
-    bool DrawScaled(Surface& target, const Rect& dest) override {
+    bool DrawScaled(Surface& target, const Rect& dest, const StopFlag* stop) override {
         if (dest.Width() <= 0 || dest.Height() <= 0) return true;
         const bool swap = SwapsSides(orientation_);
         const int w = swap ? dest.Height() : dest.Width();
         const int h = swap ? dest.Width() : dest.Height();
         std::vector<std::uint32_t> pixels;
-        if (!Decode(w, h, pixels)) return false;
+        if (!Decode(w, h, pixels, stop)) return false;
         pixels = Upright(pixels, w, h, orientation_);
 
         BITMAPINFO info{};
@@ -266,7 +269,7 @@ class WicPicture final : public Picture {
 
   private:
     // The picture as stored, at exactly `w` x `h`, as 32-bit pixels.
-    bool Decode(int w, int h, std::vector<std::uint32_t>& out) const {
+    bool Decode(int w, int h, std::vector<std::uint32_t>& out, const StopFlag* stop) const {
         Com<IWICBitmapFrameDecode> frame;
         if (!OpenFrame(path_, frame)) return false;
         UINT sw = 0, sh = 0;
@@ -298,7 +301,7 @@ class WicPicture final : public Picture {
                 p &= 0xFFFFFF;
             return true;
         }
-        return AreaAverage(converter.Get(), sw, sh, w, h, out);
+        return AreaAverage(converter.Get(), sw, sh, w, h, out, stop);
     }
 
     // A JPEG decoder that can decode at 1/2, 1/4 or 1/8 of the size does so into a bitmap no

@@ -42,6 +42,14 @@ class Win32Windows : public Windows {
             if (message.message != WM_QUIT) Dispatch(message);
     }
 
+    // Messages that are already queued but were looked at do not count as new for the wait,
+    // hence MWMO_INPUTAVAILABLE.
+    void WaitForMessages(int milliseconds) override {
+        if (milliseconds <= 0) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+
     void RunMessageLoop() override {
         MSG message;
         looping = true;

@@ -12,6 +12,8 @@
 
 #include "data/picture_fixtures.inc"
 #include "platform_under_test.h"
+#include "saver/compose.h"
+#include "saver/prepare.h"
 
 using platform::Color;
 using platform::Rect;
@@ -315,6 +317,40 @@ TEST_F(PicturesTest, BadFilesGiveNothingOrAFailedDrawAndNeverALargeAllocation) {
         EXPECT_FALSE(under_test::Pictures().Load(folder_ + name)) << name;
     EXPECT_FALSE(under_test::Pictures().Load(missing));
     EXPECT_FALSE(under_test::Pictures().Load(under_test::TempDirectory()));
+}
+
+TEST_F(PicturesTest, APicturePreparedOnTheWorkerEqualsTheOneMadeInPlace) {
+    platform::Services services;
+    services.pictures = &under_test::Pictures();
+    services.drawing = &under_test::Drawing();
+    services.process = &under_test::Process();
+    platform::ScopedServices scope(services);
+    const platform::Size screen{120, 70};
+    for (const auto& [name, bytes] :
+         {std::pair<const char*, std::string>{"quad.jpg", Bytes(QuadJpeg)},
+          {"progressive.jpg", Bytes(QuadProgressiveJpeg)},
+          {"portrait.jpg", Bytes(HalvesJpeg)},
+          {"checker.bmp", Bmp(64, 64, Checker)}}) {
+        const std::string path = Write(name, bytes);
+        auto inPlace = under_test::Drawing().CreateSurface(screen.Width, screen.Height);
+        std::unique_ptr<platform::Picture> loader;
+        basComon::PreparePicture(*inPlace, path, screen, loader, nullptr);
+
+        basComon::PicturePreparer preparer;
+        auto canvas = under_test::Drawing().CreateSurface(screen.Width, screen.Height);
+        ASSERT_TRUE(preparer.Prepare(canvas, path, screen)) << name;
+        ASSERT_TRUE(preparer.WaitReady(60000)) << name;
+        const auto prepared = preparer.Take();
+        ASSERT_TRUE(prepared) << name;
+        int differing = 0, drawn = 0;
+        for (int y = 0; y < screen.Height; ++y)
+            for (int x = 0; x < screen.Width; ++x) {
+                if (prepared->PixelAt(x, y) != inPlace->PixelAt(x, y)) ++differing;
+                if (inPlace->PixelAt(x, y) != Rgb(0, 0, 0)) ++drawn;
+            }
+        EXPECT_EQ(differing, 0) << name;
+        EXPECT_GT(drawn, 0) << name;
+    }
 }
 
 } // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// Averages a picture down to a smaller size one source row at a time: each row is reduced
+// across as it arrives, and each finished output row is handed on at once, so that memory
+// follows the output's width, not the picture.
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace platform::qt {
+
+class AreaFilter {
+  public:
+    // An output row: `width` pixels as 0xFFRRGGBB.
+    using RowSink = std::function<void(int y, const std::uint32_t* row)>;
+
+    // Prepares for `fromW` x `fromH` source pixels averaged to `toW` x `toH` (neither larger
+    // than the source). The buffers are kept between pictures.
+    void Start(int fromW, int fromH, int toW, int toH, RowSink sink);
+    // The next source row, `fromW` pixels as 32-bit B, G, R, X bytes.
+    void AddRow(const unsigned char* row);
+
+  private:
+    // How one axis maps: each source index gives its share (in 1/4096 of an output pixel) to
+    // at most two output indices, `first` and `first + 1`; the shares of one output add up
+    // to exactly 4096.
+    struct Tap {
+        int first = 0;
+        std::uint32_t toFirst = 0;
+        std::uint32_t toNext = 0;
+    };
+    static void Taps(int from, int to, std::vector<Tap>& taps);
+    void Emit(int y);
+
+    int fromW_ = 0, fromH_ = 0, toW_ = 0, toH_ = 0;
+    int sourceRow_ = 0;
+    int outputRow_ = 0; // the output row `current_` sums
+    std::vector<Tap> across_, down_;
+    std::vector<std::uint32_t> reduced_; // one source row reduced across: B, G, R, x 4096
+    std::vector<std::uint32_t> current_; // the output row being summed
+    std::vector<std::uint32_t> next_;    // and the one after it
+    std::vector<std::uint32_t> out_;
+    RowSink sink_;
+};
+
+} // namespace platform::qt
