@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "qt_internal.h"
@@ -55,7 +57,9 @@ QString MappedFace(const std::string& face) {
     return mapped;
 }
 
-QFont FontFromLogFont(const LogFont& record) {
+namespace {
+
+QFont MakeFont(const LogFont& record) {
     QFont font;
     const QString face = MappedFace(record.FaceName);
     if (!face.isEmpty()) font.setFamilies({face, FirstInstalled(GothicFaces())});
@@ -96,6 +100,25 @@ QFont FontFromLogFont(const LogFont& record) {
         }
         font.setStretch(best);
     }
+    return font;
+}
+
+} // namespace
+
+QFont FontFromLogFont(const LogFont& record) {
+    // Finding the stretch measures the face up to six times, which cost more than the text the
+    // font then draws; the saver asks for the same two records at every frame.
+    static std::mutex guard;
+    static std::vector<std::pair<LogFont, QFont>> made;
+    {
+        const std::lock_guard<std::mutex> lock(guard);
+        for (const auto& [key, font] : made)
+            if (key == record) return font;
+    }
+    QFont font = MakeFont(record);
+    const std::lock_guard<std::mutex> lock(guard);
+    if (made.size() >= 16) made.erase(made.begin());
+    made.emplace_back(record, font);
     return font;
 }
 
