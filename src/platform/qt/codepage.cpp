@@ -133,9 +133,17 @@ std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian) {
     out.reserve(utf8.size() * 2);
     for (std::size_t i = 0; i < utf8.size();) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        const int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2
+                                       : (c & 0xF8) == 0xF0 ? 3 : -1;
+        // A byte that starts no valid sequence is one U+FFFD: it never takes the bytes after it
+        // (the line break that ends its line) along.
+        if (extra < 0 || !IsValidUtf8(utf8.substr(i, static_cast<std::size_t>(extra) + 1))) {
+            AppendUnit(out, 0xFFFD, bigEndian);
+            ++i;
+            continue;
+        }
         char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        for (int k = 1; k <= extra && i + k < utf8.size(); ++k)
+        for (int k = 1; k <= extra; ++k)
             cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         i += static_cast<std::size_t>(extra) + 1;
         if (cp >= 0x10000) {

@@ -343,6 +343,12 @@ bool ValidName(std::string_view name) {
     return !Trim(name).empty() && !HasLineBreakOrNul(name);
 }
 
+// A section header that is not UTF-8 reads back as Shift-JIS, where a last lead byte takes the
+// closing ']' along: the section's lines would land in the section before it.
+bool ValidSectionName(std::string_view name) {
+    return ValidName(name) && IsValidUtf8(name);
+}
+
 class PrivateProfileFile : public SettingsFile {
   public:
     std::string Read(const std::string& section, const std::string& key,
@@ -362,7 +368,7 @@ class PrivateProfileFile : public SettingsFile {
         const std::string_view sectionName = Trim(section), keyName = Trim(key);
         // Such names or values could not be read back as they were given; a line break would
         // even let a value write lines of its own.
-        if (!ValidName(section) || !ValidName(key) || keyName.find('=') != std::string::npos ||
+        if (!ValidSectionName(section) || !ValidName(key) || keyName.find('=') != std::string::npos ||
             HasLineBreakOrNul(value))
             return false;
 
@@ -409,7 +415,7 @@ class PrivateProfileFile : public SettingsFile {
 
     bool ReplaceSection(const std::string& section, const SettingsLines& lines,
                         const std::string& file) override {
-        if (!ValidName(section)) return false;
+        if (!ValidSectionName(section)) return false;
         std::vector<std::string> content;
         content.reserve(lines.size());
         for (const auto& [key, value] : lines) {

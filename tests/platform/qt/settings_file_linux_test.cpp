@@ -241,7 +241,17 @@ TEST_F(LinuxSettingsFileTest, EncodingsAreReadLineByLineAndKept) {
         EXPECT_EQ(settings.Read("A", "k", "", file), "v");
         ASSERT_TRUE(settings.Write("A", "n", "1", file));
         EXPECT_EQ(Bytes(), Utf16("[A]\r\nk=v\r\nn=1\r\n", bigEndian));
+        // Bytes that are not UTF-8 are stored as U+FFFD, one each, and take nothing after them.
+        ASSERT_TRUE(settings.Write("A", "k", "\xF0", file));
+        EXPECT_EQ(settings.Read("A", "k", "", file), "\uFFFD");
+        EXPECT_EQ(settings.Read("A", "n", "", file), "1");
     }
+    // A section name that is not UTF-8 is refused: its header would read back as Shift-JIS,
+    // whose last character takes the ']' along.
+    Given("[A]\r\nk=v\r\n");
+    EXPECT_FALSE(settings.Write("S\x98", "k", "v", file));
+    EXPECT_FALSE(settings.ReplaceSection("S\x98", {{"k", "v"}}, file));
+    EXPECT_EQ(Bytes(), "[A]\r\nk=v\r\n");
 }
 
 // A pipe or a device in the file's place is never opened for reading (that would wait for a
