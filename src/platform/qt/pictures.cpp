@@ -116,7 +116,9 @@ class QtPicture final : public Picture {
         std::int64_t pixels = std::int64_t(stored_.width()) * stored_.height();
         const bool shrinking =
             storedTarget.width() < stored_.width() || storedTarget.height() < stored_.height();
-        if (shrinking && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+        // Only JPEG decodes at a reduced size; other decoders that take a size decode the
+        // whole picture first, so the allocation limit stays the full size's.
+        if (shrinking && format_ == "jpeg" && reader.supportsOption(QImageIOHandler::ScaledSize)) {
             // JPEG decodes straight to a reduced size (1/8 steps of the DCT), at least as large
             // as asked; the decoder then averages down to the exact size when its quality
             // setting is high.

@@ -369,6 +369,29 @@ std::string PngHeader(std::uint32_t width, std::uint32_t height) {
            PngChunk("IDAT", std::string("\x78\x9c", 2)) + PngChunk("IEND", "");
 }
 
+// A grey 8-bit PNG of `width` x `height`, its rows in stored (uncompressed) deflate blocks.
+std::string GreyPng(std::uint32_t width, std::uint32_t height) {
+    std::string raw;
+    for (std::uint32_t y = 0; y < height; ++y)
+        raw += '\0' + std::string(width, static_cast<char>(y));
+    std::string deflate = "\x78\x01";
+    std::uint32_t a = 1, b = 0;
+    for (std::size_t at = 0; at < raw.size(); at += 65535) {
+        const std::string block = raw.substr(at, 65535);
+        deflate += at + block.size() == raw.size() ? '\1' : '\0';
+        PutLe(deflate, static_cast<std::uint32_t>(block.size()), 2);
+        PutLe(deflate, static_cast<std::uint32_t>(~block.size() & 0xFFFF), 2);
+        deflate += block;
+        for (const char ch : block) {
+            a = (a + static_cast<unsigned char>(ch)) % 65521;
+            b = (b + a) % 65521;
+        }
+    }
+    return std::string("\x89PNG\r\n\x1a\n", 8) +
+           PngChunk("IHDR", Be(width, 4) + Be(height, 4) + std::string("\x08\0\0\0\0", 5)) +
+           PngChunk("IDAT", deflate + Be(b << 16 | a, 4)) + PngChunk("IEND", "");
+}
+
 std::string GifHeader(std::uint32_t width, std::uint32_t height) {
     std::string out = "GIF89a";
     PutLe(out, width, 2);
@@ -418,6 +441,11 @@ TEST_F(PicturesTest, APictureNeedingMoreThanTheDecodeBudgetIsRefusedBeforeItsMem
     EXPECT_LT(PeakResidentKilobytes() - peakBefore, 64 * 1024);
     // 8192 x 8192 at 4 bytes a pixel is the budget itself.
     EXPECT_TRUE(Load("budget.bmp", Rle8(8192, 8192)));
+    // Far within it, a PNG much larger than where it is drawn (decoded whole before scaling).
+    auto png = Load("large.png", GreyPng(3000, 2000));
+    auto surface = MarkedSurface(60, 40);
+    ASSERT_TRUE(png);
+    EXPECT_TRUE(png->DrawScaled(*surface, Rect{0, 0, 60, 40}));
 }
 
 TEST_F(PicturesTest, APicturePreparedOnTheWorkerEqualsTheOneMadeInPlace) {
