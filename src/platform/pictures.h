@@ -1,11 +1,17 @@
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "drawing.h"
 
 namespace platform {
+
+// The most memory that decoding one picture may need. A picture whose decoding would need more
+// (4 bytes a pixel at the size decoded, and for a JPEG whose rows only come after every scan has
+// been read, the decoder's coefficients) is refused before anything that large is set aside.
+constexpr std::uint64_t MaxDecodeBytes = std::uint64_t(256) << 20;
 
 // Set from another thread to ask a drawing in progress to stop early.
 using StopFlag = std::atomic<bool>;
@@ -30,7 +36,8 @@ class Pictures {
 public:
     virtual ~Pictures() = default;
     // Opens a BMP, JPEG (and whatever else the system decodes) file; null when the file is
-    // missing, not a picture, or claims more than 100 megapixels or a side over 32767.
+    // missing, not a picture, claims more than 100 megapixels or a side over 32767, or is
+    // decoded at its full size and would need more than MaxDecodeBytes.
     virtual std::unique_ptr<Picture> Load(const std::string& path) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -16,9 +17,10 @@
 namespace platform::qt {
 namespace {
 
-// Enough for the coefficients of any progressive 4:2:0 picture within the 100-megapixel limit;
-// a file that asks for more is refused instead of being allowed to take the memory.
-constexpr long MaxDecoderMemory = 320L << 20;
+// The decoder's own limit: a file that asks for more (a progressive file's coefficients, which
+// are kept for the whole picture whatever the scale decoded) is refused instead of being allowed
+// to take the memory.
+constexpr long MaxDecoderMemory = static_cast<long>(MaxDecodeBytes);
 // Ordinary progressive files have about ten scans; a file of thousands of tiny scans would
 // keep the decoder busy for minutes.
 constexpr int MaxScans = 100;
@@ -128,6 +130,19 @@ struct Job {
     const StopFlag* stop = nullptr;
 };
 
+// A file whose rows only come after all its scans are read keeps every block's coefficients
+// (64 of 2 bytes each) until then. Known from the header, so such a file is refused before the
+// decoder sets them aside, whichever decoder would then read it.
+bool CoefficientsOverBudget(j_decompress_ptr cinfo) {
+    if (!jpeg_has_multiple_scans(cinfo)) return false;
+    std::uint64_t bytes = 0;
+    for (int i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info& c = cinfo->comp_info[i];
+        bytes += std::uint64_t(c.width_in_blocks) * c.height_in_blocks * DCTSIZE2 * sizeof(JCOEF);
+    }
+    return bytes > MaxDecodeBytes;
+}
+
 bool Stopped(const StopFlag* stop) {
     return stop && stop->load(std::memory_order_relaxed);
 }
@@ -149,7 +164,9 @@ JpegResult Decode(Job& job) {
     jpeg_mem_src(&cinfo, job.kept->file.data(), static_cast<unsigned long>(job.kept->file.size()));
     jpeg_read_header(&cinfo, TRUE);
     JpegResult result = JpegResult::Drawn;
-    if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ||
+    if (CoefficientsOverBudget(&cinfo)) {
+        result = JpegResult::Refused;
+    } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ||
         (cinfo.num_components != 1 && cinfo.num_components != 3)) {
         result = JpegResult::NotHandled;
     } else if (int(cinfo.image_width) != job.stored.width() ||
@@ -199,7 +216,7 @@ bool ReadWhole(const QString& path, std::vector<unsigned char>& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;
     const qint64 size = file.size();
-    if (size <= 0 || size > (qint64(1) << 31)) return false;
+    if (size <= 0 || std::uint64_t(size) > MaxDecodeBytes) return false;
     bytes.resize(std::size_t(size));
     return file.read(reinterpret_cast<char*>(bytes.data()), size) == size;
 }

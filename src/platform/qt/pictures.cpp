@@ -24,7 +24,8 @@ bool Rotates(QImageIOHandler::Transformations t) {
 
 // Megabytes an image of `pixels` 32-bit pixels takes, with room for the decoder's own rows.
 int AllocationLimitFor(std::int64_t pixels) {
-    return static_cast<int>((pixels * 4 + (1 << 20) - 1) >> 20) + 4;
+    const std::int64_t megabytes = ((pixels * 4 + (1 << 20) - 1) >> 20) + 4;
+    return static_cast<int>(std::min<std::int64_t>(megabytes, MaxDecodeBytes >> 20));
 }
 
 std::uint32_t Le32(const unsigned char* p) {
@@ -46,9 +47,18 @@ bool BmpShorterThanItsRows(QFile& file) {
     const int bits = h[28] | (h[29] << 8);
     const std::uint32_t compression = Le32(h + 30);
     if (compression != 0 && compression != 3) return false; // RLE and others: no fixed length
-    if (width <= 0 || bits <= 0) return false;
-    const std::int64_t stride = (width * bits + 31) / 32 * 4;
-    return static_cast<std::int64_t>(offset) + stride * height > file.size();
+    if (width <= 0 || bits <= 0 || height == 0) return false;
+    const std::uint64_t stride = (std::uint64_t(width) * std::uint64_t(bits) + 31) / 32 * 4;
+    const std::uint64_t size = static_cast<std::uint64_t>(file.size());
+    if (offset > size) return true;
+    // stride * height > size - offset, without the product (it may not fit in 64 bits).
+    return stride > (size - offset) / std::uint64_t(height);
+}
+
+// Formats other than JPEG are decoded at their full size, 4 bytes a pixel.
+bool OverBudget(const QByteArray& format, QSize size) {
+    return format != "jpeg" &&
+           std::uint64_t(size.width()) * std::uint64_t(size.height()) * 4 > MaxDecodeBytes;
 }
 
 class QtPicture final : public Picture {
@@ -106,7 +116,9 @@ class QtPicture final : public Picture {
         std::int64_t pixels = std::int64_t(stored_.width()) * stored_.height();
         const bool shrinking =
             storedTarget.width() < stored_.width() || storedTarget.height() < stored_.height();
-        if (shrinking && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+        // Only JPEG decodes at a reduced size; other decoders that take a size decode the
+        // whole picture first, so the allocation limit stays the full size's.
+        if (shrinking && format_ == "jpeg" && reader.supportsOption(QImageIOHandler::ScaledSize)) {
             // JPEG decodes straight to a reduced size (1/8 steps of the DCT), at least as large
             // as asked; the decoder then averages down to the exact size when its quality
             // setting is high.
@@ -156,7 +168,7 @@ class QtPictures final : public Pictures {
         const QSize size(std::abs(claimed.width()), std::abs(claimed.height()));
         if (!size.isValid() || size.isEmpty()) return nullptr;
         if (size.width() > MaxSide || size.height() > MaxSide ||
-            std::int64_t(size.width()) * size.height() > MaxPixels)
+            std::int64_t(size.width()) * size.height() > MaxPixels || OverBudget(reader.format(), size))
             return nullptr;
         return std::make_unique<QtPicture>(file, reader.format(), size, reader.transformation());
     }

@@ -55,7 +55,8 @@ PictureHeader Bmp(const Bytes& b, std::uint64_t fileSize) {
     const std::uint32_t compression = b.Le32(30);
     if ((compression == 0 || compression == 3) && bits > 0) {
         const std::uint64_t stride = (std::uint64_t(h.width) * bits + 31) / 32 * 4;
-        if (offset + stride * h.height > fileSize) return Refused();
+        // stride * height > fileSize - offset, without the product (it may not fit in 64 bits).
+        if (offset > fileSize || stride > (fileSize - offset) / h.height) return Refused();
     }
     return h;
 }
@@ -86,6 +87,28 @@ int ExifOrientation(const Bytes& b, std::size_t start, std::size_t end) {
     return 1;
 }
 
+// The coefficients of every block of every component listed from `at` (the component count,
+// then three bytes each: id, sampling factors, table).
+std::uint64_t Coefficients(const Bytes& b, std::size_t at, std::uint32_t width,
+                           std::uint32_t height) {
+    const std::uint32_t count = b.At(at);
+    if (!b.Has(at + 1, count * 3)) return 0;
+    std::uint32_t maxH = 1, maxV = 1;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        maxH = std::max(maxH, b.At(at + 2 + i * 3) >> 4);
+        maxV = std::max(maxV, b.At(at + 2 + i * 3) & 0xF);
+    }
+    std::uint64_t bytes = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t h = std::max<std::uint32_t>(b.At(at + 2 + i * 3) >> 4, 1);
+        const std::uint64_t v = std::max<std::uint32_t>(b.At(at + 2 + i * 3) & 0xF, 1);
+        const std::uint64_t across = (width * h + maxH * 8 - 1) / (maxH * 8);
+        const std::uint64_t down = (height * v + maxV * 8 - 1) / (maxV * 8);
+        bytes += across * down * 64 * 2;
+    }
+    return bytes;
+}
+
 PictureHeader Jpeg(const Bytes& b, const std::string& head) {
     int orientation = 1;
     std::size_t at = 2;
@@ -109,9 +132,12 @@ PictureHeader Jpeg(const Bytes& b, const std::string& head) {
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
-            if (!b.Has(at + 4, 5)) return Refused();
+            if (!b.Has(at + 4, 6)) return Refused();
             PictureHeader h{Kind::Read, b.Be16(at + 7), b.Be16(at + 5), orientation};
-            return h.width && h.height ? h : Refused();
+            if (!h.width || !h.height) return Refused();
+            if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
+                h.coefficientBytes = Coefficients(b, at + 9, h.width, h.height);
+            return h;
         }
         at = end;
     }

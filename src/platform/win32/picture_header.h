@@ -15,6 +15,8 @@ struct PictureHeader {
     std::uint32_t width = 0; // as stored, before the orientation is applied
     std::uint32_t height = 0;
     int orientation = 1; // the Exif orientation, 1 to 8
+    // What a progressive JPEG's decoder keeps besides the pixels: every block's coefficients.
+    std::uint64_t coefficientBytes = 0;
 };
 
 // Reads BMP, JPEG and PNG headers from `head`, the file's first bytes; `fileSize` is the whole

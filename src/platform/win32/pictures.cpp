@@ -52,9 +52,12 @@ template <typename T> class Com {
     T* p_ = nullptr;
 };
 
-bool WithinLimits(std::uint32_t width, std::uint32_t height) {
-    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide &&
-           std::uint64_t(width) * height <= MaxPixels;
+// The system's decoders decode at the full size (4 bytes a pixel at most), so the declared size
+// decides the memory a picture needs.
+bool WithinLimits(const PictureHeader& h) {
+    return h.width > 0 && h.height > 0 && h.width <= MaxSide && h.height <= MaxSide &&
+           std::uint64_t(h.width) * h.height <= MaxPixels &&
+           std::uint64_t(h.width) * h.height * 4 + h.coefficientBytes <= MaxDecodeBytes;
 }
 
 bool SwapsSides(int orientation) {
@@ -373,7 +376,7 @@ class WicPictures final : public Pictures {
             if (!OpenFrame(wide, frame) || FAILED(frame->GetSize(&header.width, &header.height)))
                 return nullptr;
         }
-        if (!WithinLimits(header.width, header.height)) return nullptr;
+        if (!WithinLimits(header)) return nullptr;
         return std::make_unique<WicPicture>(wide, header.width, header.height, header.orientation);
     }
 };

@@ -319,6 +319,135 @@ TEST_F(PicturesTest, BadFilesGiveNothingOrAFailedDrawAndNeverALargeAllocation) {
     EXPECT_FALSE(under_test::Pictures().Load(under_test::TempDirectory()));
 }
 
+// A BMP header with any depth and compression, its palette (for 8 bits) and `data`.
+std::string BmpWith(std::int32_t width, std::int32_t height, int bits, int compression,
+                    const std::string& data) {
+    const std::string palette = bits == 8 ? std::string(256 * 4, '\0') : std::string();
+    std::string out = "BM";
+    PutLe(out, static_cast<std::uint32_t>(54 + palette.size() + data.size()), 4);
+    PutLe(out, 0, 4);
+    PutLe(out, static_cast<std::uint32_t>(54 + palette.size()), 4);
+    PutLe(out, 40, 4);
+    PutLe(out, static_cast<std::uint32_t>(width), 4);
+    PutLe(out, static_cast<std::uint32_t>(height), 4);
+    PutLe(out, 1, 2);
+    PutLe(out, static_cast<std::uint32_t>(bits), 2);
+    PutLe(out, static_cast<std::uint32_t>(compression), 4);
+    PutLe(out, static_cast<std::uint32_t>(data.size()), 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, 0, 4);
+    return out + palette + data;
+}
+
+// An RLE8 BMP whose data ends at once: a few bytes however large the picture.
+std::string Rle8(std::int32_t width, std::int32_t height) {
+    return BmpWith(width, height, 8, 1, std::string("\0\1", 2));
+}
+
+std::string Be(std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const char ch : type + data) {
+        crc ^= static_cast<unsigned char>(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    return Be(static_cast<std::uint32_t>(data.size()), 4) + type + data + Be(~crc, 4);
+}
+
+std::string PngHeader(std::uint32_t width, std::uint32_t height) {
+    return std::string("\x89PNG\r\n\x1a\n", 8) +
+           PngChunk("IHDR", Be(width, 4) + Be(height, 4) + std::string("\x08\x06\0\0\0", 5)) +
+           PngChunk("IDAT", std::string("\x78\x9c", 2)) + PngChunk("IEND", "");
+}
+
+// A grey 8-bit PNG of `width` x `height`, its rows in stored (uncompressed) deflate blocks.
+std::string GreyPng(std::uint32_t width, std::uint32_t height) {
+    std::string raw;
+    for (std::uint32_t y = 0; y < height; ++y)
+        raw += '\0' + std::string(width, static_cast<char>(y));
+    std::string deflate = "\x78\x01";
+    std::uint32_t a = 1, b = 0;
+    for (std::size_t at = 0; at < raw.size(); at += 65535) {
+        const std::string block = raw.substr(at, 65535);
+        deflate += at + block.size() == raw.size() ? '\1' : '\0';
+        PutLe(deflate, static_cast<std::uint32_t>(block.size()), 2);
+        PutLe(deflate, static_cast<std::uint32_t>(~block.size() & 0xFFFF), 2);
+        deflate += block;
+        for (const char ch : block) {
+            a = (a + static_cast<unsigned char>(ch)) % 65521;
+            b = (b + a) % 65521;
+        }
+    }
+    return std::string("\x89PNG\r\n\x1a\n", 8) +
+           PngChunk("IHDR", Be(width, 4) + Be(height, 4) + std::string("\x08\0\0\0\0", 5)) +
+           PngChunk("IDAT", deflate + Be(b << 16 | a, 4)) + PngChunk("IEND", "");
+}
+
+std::string GifHeader(std::uint32_t width, std::uint32_t height) {
+    std::string out = "GIF89a";
+    PutLe(out, width, 2);
+    PutLe(out, height, 2);
+    out += std::string("\0\0\0", 3);
+    out += ',';
+    PutLe(out, 0, 4);
+    PutLe(out, width, 2);
+    PutLe(out, height, 2);
+    out += std::string("\0\2\0;", 4);
+    return out;
+}
+
+// A progressive 4:2:0 JPEG of `width` x `height` with one scan of a few bytes.
+std::string ProgressiveJpeg(std::uint32_t width, std::uint32_t height) {
+    auto segment = [](int marker, const std::string& body) {
+        return std::string{'\xFF', static_cast<char>(marker)} +
+               Be(static_cast<std::uint32_t>(body.size() + 2), 2) + body;
+    };
+    return std::string("\xFF\xD8", 2) + segment(0xDB, '\0' + std::string(64, '\1')) +
+           segment(0xC2, '\x08' + Be(height, 2) + Be(width, 2) +
+                             std::string("\x03\x01\x22\0\x02\x11\0\x03\x11\0", 10)) +
+           segment(0xC4, std::string("\0\1", 2) + std::string(15, '\0') + '\0') +
+           segment(0xDA, std::string("\x03\x01\0\x02\0\x03\0\0\0\0", 10)) +
+           std::string(16, '\0') + "\xFF\xD9";
+}
+
+TEST_F(PicturesTest, APictureNeedingMoreThanTheDecodeBudgetIsRefusedBeforeItsMemoryIsTaken) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } hostile[] = {
+        {"largest-sides.bmp", BmpWith(2147483647, 2147483647, 32, 0, "")},
+        {"rle8.bmp", Rle8(32767, 3051)},
+        {"huge.png", PngHeader(32767, 3051)},
+        {"huge.gif", GifHeader(32767, 3051)},
+        // Its coefficients alone take 300 MB, whatever size it is drawn at.
+        {"progressive.jpg", ProgressiveJpeg(32767, 3051)},
+        {"budget-and-a-row.bmp", Rle8(8192, 8193)},
+    };
+    const long peakBefore = PeakResidentKilobytes();
+    for (const auto& c : hostile) {
+        auto picture = Load(c.name, c.bytes);
+        auto surface = MarkedSurface(64, 48);
+        EXPECT_FALSE(picture && picture->DrawScaled(*surface, Rect{0, 0, 64, 48})) << c.name;
+    }
+    EXPECT_LT(PeakResidentKilobytes() - peakBefore, 64 * 1024);
+    // 8192 x 8192 at 4 bytes a pixel is the budget itself.
+    EXPECT_TRUE(Load("budget.bmp", Rle8(8192, 8192)));
+    // Far within it, a PNG much larger than where it is drawn (decoded whole before scaling).
+    auto png = Load("large.png", GreyPng(3000, 2000));
+    auto surface = MarkedSurface(60, 40);
+    ASSERT_TRUE(png);
+    EXPECT_TRUE(png->DrawScaled(*surface, Rect{0, 0, 60, 40}));
+}
+
 TEST_F(PicturesTest, APicturePreparedOnTheWorkerEqualsTheOneMadeInPlace) {
     platform::Services services;
     services.pictures = &under_test::Pictures();
