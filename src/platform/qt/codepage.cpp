@@ -1,4 +1,5 @@
 #include "codepage.h"
+#include "platform/text_lines.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -165,18 +166,7 @@ std::string Utf8FromFileBytes(const std::string& bytes) {
         Convert("UTF-8", "UTF-8", view.substr(3), text);
         return text;
     }
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t start = 0;
-    while (start < view.size()) {
-        std::size_t end = view.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = view.size();
-        out += DecodeLine(view.substr(start, end - start));
-        start = end;
-        while (start < view.size() && (view[start] == '\r' || view[start] == '\n'))
-            out += view[start++];
-    }
-    return out;
+    return DecodeEachLine(view, [](std::string_view line) { return DecodeLine(line); });
 }
 
 } // namespace platform::qt

@@ -1,4 +1,5 @@
 #include "codepage.h"
+#include "platform/text_lines.h"
 
 #include <windows.h>
 
@@ -77,19 +78,9 @@ std::string FileBytesToUtf8(const std::string& bytes) {
     if (view.starts_with("\xFF\xFE")) return WideToUtf8(Utf16Units(view.substr(2), false));
     if (view.starts_with("\xFE\xFF")) return WideToUtf8(Utf16Units(view.substr(2), true));
     if (view.starts_with("\xEF\xBB\xBF")) return WideToUtf8(ToWide(view.substr(3), CP_UTF8));
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t start = 0;
-    while (start < view.size()) {
-        std::size_t end = view.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = view.size();
-        const std::string_view line = view.substr(start, end - start);
-        out += IsUtf8(line) ? std::string(line) : WideToUtf8(ToWide(line, CP_ACP));
-        start = end;
-        while (start < view.size() && (view[start] == '\r' || view[start] == '\n'))
-            out += view[start++];
-    }
-    return out;
+    return DecodeEachLine(view, [](std::string_view line) {
+        return IsUtf8(line) ? std::string(line) : WideToUtf8(ToWide(line, CP_ACP));
+    });
 }
 
 } // namespace platform::win32
