@@ -1,7 +1,12 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "calendar.h"
 #include "platform/services.h"
@@ -68,20 +73,105 @@ platform::LogFont ToLogFont(const CalendarFont& font, int height, int width) {
     return lf;
 }
 
+// One step of a run of text: a change of the text colour, or a text drawn in a box.
+struct TextStep {
+    bool setsColor = false;
+    platform::Color color = 0;
+    std::string text;
+    platform::Rect box;
+    friend bool operator==(const TextStep&, const TextStep&) = default;
+};
+
 // Nine passes in the outline colour around the spot, then the glyphs themselves.
 template <typename TextOf>
-void DrawOutlined(platform::DeviceContext& dc, TextOf textOf, const platform::Rect& box,
-                  platform::Color outline, platform::Color face, bool withOutline, int k) {
-    dc.SetTextColor(outline);
+void AddOutlined(std::vector<TextStep>& steps, TextOf textOf, const platform::Rect& box,
+                 platform::Color outline, platform::Color face, bool withOutline, int k) {
+    steps.push_back({true, outline, {}, {}});
     if (withOutline) {
         for (int dx = -k; dx <= k; dx += k)
             for (int dy = -k; dy <= k; dy += k)
-                dc.DrawText(textOf(),
-                            {box.Left + dx, box.Top + dy, box.Right + dx, box.Bottom + dy},
-                            platform::DT_Center);
+                steps.push_back({false,
+                                 0,
+                                 textOf(),
+                                 {box.Left + dx, box.Top + dy, box.Right + dx, box.Bottom + dy}});
     }
-    dc.SetTextColor(face);
-    dc.DrawText(textOf(), box, platform::DT_Center);
+    steps.push_back({true, face, {}, {}});
+    steps.push_back({false, 0, textOf(), box});
+}
+
+// The pixels a run of steps can change: each text is clipped to its box.
+platform::Rect AreaOf(const std::vector<TextStep>& steps) {
+    platform::Rect area;
+    bool any = false;
+    for (const TextStep& step : steps) {
+        if (step.setsColor) continue;
+        if (!any) {
+            area = step.box;
+            any = true;
+            continue;
+        }
+        area.Left = std::min(area.Left, step.box.Left);
+        area.Top = std::min(area.Top, step.box.Top);
+        area.Right = std::max(area.Right, step.box.Right);
+        area.Bottom = std::max(area.Bottom, step.box.Bottom);
+    }
+    return area;
+}
+
+// What drawing a run of text gave last time: the pixels of its area before and after. The row of
+// days stays the same all day and the clock for a minute, and an empty list or a picture kept
+// on screen puts the same pixels behind them, so most frames copy the result instead of
+// drawing some 320 antialiased texts again. Drawing is a function of the pixels it covers, the
+// steps and the font, so the copy is the very drawing.
+struct RunCache {
+    bool valid = false;
+    platform::LogFont font;
+    std::vector<TextStep> steps;
+    platform::Rect area;
+    std::vector<std::uint32_t> before, after, now;
+};
+
+struct CalendarCache {
+    std::mutex guard;
+    RunCache days, clock;
+};
+
+CalendarCache& Cache() {
+    static CalendarCache cache;
+    return cache;
+}
+
+// Draws the steps in the selected font, or puts back the result of the same drawing over the
+// same pixels. A font that could not be made leaves the caller's font, which is not known here:
+// then the run is always drawn.
+void DrawRun(platform::DeviceContext& dc, RunCache& cache, const platform::LogFont& font,
+             bool fontMade, std::vector<TextStep> steps) {
+    const platform::Rect area = AreaOf(steps);
+    // Only a context that gives its pixels (the system's own images) takes part.
+    const bool readable = fontMade && dc.ReadPixels(area, cache.now);
+    if (readable && cache.valid && cache.font == font && cache.area == area &&
+        cache.steps == steps && cache.now == cache.before && dc.WritePixels(area, cache.after)) {
+        for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+            if (!step->setsColor) continue;
+            dc.SetTextColor(step->color); // the colour the drawing would have left
+            break;
+        }
+        return;
+    }
+    if (readable) cache.valid = false; // replaced below
+    for (const TextStep& step : steps) {
+        if (step.setsColor)
+            dc.SetTextColor(step.color);
+        else
+            dc.DrawText(step.text, step.box, platform::DT_Center);
+    }
+    if (readable && dc.ReadPixels(area, cache.after)) {
+        std::swap(cache.before, cache.now);
+        cache.font = font;
+        cache.steps = std::move(steps);
+        cache.area = area;
+        cache.valid = true;
+    }
 }
 
 std::string ClockTextNow(platform::Clock& clock) {
@@ -164,10 +254,12 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
     const int S1 = layout.ClockFont;
     style.DayGap = layout.DayGap;
 
-    const platform::FontHandle dayFont = hDC.CreateFontIndirect(
-        ToLogFont(style.CalendarFonts[0], layout.DayFont, layout.DayFontWidth));
-    const platform::FontHandle clockFont = hDC.CreateFontIndirect(
-        ToLogFont(style.CalendarFonts[1], layout.ClockFont, layout.ClockFontWidth));
+    const platform::LogFont dayRecord =
+        ToLogFont(style.CalendarFonts[0], layout.DayFont, layout.DayFontWidth);
+    const platform::LogFont clockRecord =
+        ToLogFont(style.CalendarFonts[1], layout.ClockFont, layout.ClockFontWidth);
+    const platform::FontHandle dayFont = hDC.CreateFontIndirect(dayRecord);
+    const platform::FontHandle clockFont = hDC.CreateFontIndirect(clockRecord);
 
     hDC.SetBkMode(platform::BkMode::Transparent);
 
@@ -178,6 +270,8 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
     // A font that could not be made is not selected: the text then keeps the caller's font.
     platform::FontHandle callerFont = dayFont ? hDC.SelectFont(dayFont) : 0;
     const bool withOutline = style.OutlineMode == 1 || style.OutlineMode == 2;
+    std::vector<TextStep> days;
+    days.reserve(static_cast<std::size_t>(N) * 12);
     for (int d = 1; d <= N; ++d) {
         const Date date{style.CalendarYear, style.CalendarMonth, d};
         const int weekday = Weekday(date);
@@ -193,11 +287,14 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
             outline = style.CalendarColors[15];
         }
         const std::string text = std::to_string(d);
-        DrawOutlined(
-            hDC, [&] { return text; }, {x, y, x + S0, y + S0}, outline, face, withOutline,
+        AddOutlined(
+            days, [&] { return text; }, {x, y, x + S0, y + S0}, outline, face, withOutline,
             layout.OutlineStep);
         x += S0 + style.DayGap;
     }
+    CalendarCache& cache = Cache();
+    const std::lock_guard<std::mutex> lock(cache.guard);
+    DrawRun(hDC, cache.days, dayRecord, dayFont != 0, std::move(days));
 
     const int top = H - S0 - S1 - layout.Margin;
     const int left = static_cast<int>(std::nearbyint((W - layout.ClockSpan) / 2.0));
@@ -207,9 +304,12 @@ bool DrawCalendar(platform::DeviceContext& hDC) {
         const platform::FontHandle replaced = hDC.SelectFont(clockFont);
         if (replaced && replaced != dayFont) callerFont = replaced;
     }
-    DrawOutlined(
-        hDC, [&] { return ClockTextNow(clock); }, {left, top, left + layout.ClockBox, top + S1},
-        platform::Rgb(0, 0, 0), platform::Rgb(255, 255, 255), true, layout.OutlineStep);
+    std::vector<TextStep> clockSteps;
+    AddOutlined(
+        clockSteps, [&] { return ClockTextNow(clock); },
+        {left, top, left + layout.ClockBox, top + S1}, platform::Rgb(0, 0, 0),
+        platform::Rgb(255, 255, 255), true, layout.OutlineStep);
+    DrawRun(hDC, cache.clock, clockRecord, clockFont != 0, std::move(clockSteps));
 
     if ((dayFont || clockFont) && callerFont) hDC.SelectFont(callerFont);
     if (dayFont) hDC.DeleteFont(dayFont);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -69,6 +70,19 @@ public:
                           int sy) = 0;
     // Fills `rect` with `color`.
     virtual void Fill(const Rect& rect, Color color) = 0;
+    // The pixels of `rect`, which must lie wholly inside the image, row by row as the image
+    // keeps them (32 bits each), for writing back into a context of the same kind. False, and
+    // `pixels` unspecified, when this context cannot give them.
+    virtual bool ReadPixels(const Rect& rect, std::vector<std::uint32_t>& pixels) {
+        (void)rect, (void)pixels;
+        return false;
+    }
+    // Puts pixels read by ReadPixels from a rectangle of the same size into `rect`; false when
+    // this context cannot take them.
+    virtual bool WritePixels(const Rect& rect, const std::vector<std::uint32_t>& pixels) {
+        (void)rect, (void)pixels;
+        return false;
+    }
 };
 
 // A hidden image that keeps its content between frames and exposes a device context.

@@ -152,4 +152,36 @@ void ImageDc::Fill(const Rect& rect, Color color) {
     if (changed_) changed_(box);
 }
 
+namespace {
+
+// Whether `rect` can be read and written as whole rows of 32-bit pixels.
+bool PixelsReachable(const QImage& image, const Rect& rect) {
+    return image.format() == QImage::Format_RGB32 && rect.Width() > 0 && rect.Height() > 0 &&
+           image.rect().contains(ToQRect(rect));
+}
+
+} // namespace
+
+bool ImageDc::ReadPixels(const Rect& rect, std::vector<std::uint32_t>& pixels) {
+    if (!PixelsReachable(image_, rect)) return false;
+    const auto w = static_cast<std::size_t>(rect.Width());
+    pixels.resize(w * static_cast<std::size_t>(rect.Height()));
+    for (int y = 0; y < rect.Height(); ++y)
+        std::memcpy(pixels.data() + w * static_cast<std::size_t>(y),
+                    image_.constScanLine(rect.Top + y) + rect.Left * 4, w * 4);
+    return true;
+}
+
+bool ImageDc::WritePixels(const Rect& rect, const std::vector<std::uint32_t>& pixels) {
+    const auto w = static_cast<std::size_t>(rect.Width());
+    if (!PixelsReachable(image_, rect) ||
+        pixels.size() != w * static_cast<std::size_t>(rect.Height()))
+        return false;
+    for (int y = 0; y < rect.Height(); ++y)
+        std::memcpy(image_.scanLine(rect.Top + y) + rect.Left * 4,
+                    pixels.data() + w * static_cast<std::size_t>(y), w * 4);
+    if (changed_) changed_(ToQRect(rect));
+    return true;
+}
+
 } // namespace platform::qt

@@ -30,6 +30,8 @@ class ImageDc : public DeviceContext {
     void CopyFrom(int x, int y, int width, int height, DeviceContext& source, int sx,
                   int sy) override;
     void Fill(const Rect& rect, Color color) override;
+    bool ReadPixels(const Rect& rect, std::vector<std::uint32_t>& pixels) override;
+    bool WritePixels(const Rect& rect, const std::vector<std::uint32_t>& pixels) override;
     QImage& Image() { return image_; }
 
   private:

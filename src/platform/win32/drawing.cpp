@@ -1,6 +1,7 @@
 #include "gdi_dc.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "codepage.h"
 #include "gdi_surface.h"
@@ -76,6 +77,61 @@ void GdiDc::Fill(const Rect& rect, Color color) {
     UniqueBrush brush(CreateSolidBrush(ToColorRef(color)));
     RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
     FillRect(dc_, &r, brush.Get());
+}
+
+namespace {
+
+// The rows of the 32-bit DIB section selected into `dc` that `rect` covers, from its top row;
+// false when there is none or `rect` is not wholly inside it.
+struct DibRows {
+    unsigned char* top = nullptr; // the first pixel of `rect`
+    std::ptrdiff_t step = 0;      // bytes from one row to the one below it
+};
+
+bool RowsOf(HDC dc, const Rect& rect, DibRows& rows) {
+    HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+    DIBSECTION section{};
+    if (!bitmap || GetObjectA(bitmap, sizeof section, &section) != sizeof section ||
+        !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32)
+        return false;
+    const int width = section.dsBm.bmWidth, height = section.dsBm.bmHeight;
+    if (rect.Width() <= 0 || rect.Height() <= 0 || rect.Left < 0 || rect.Top < 0 ||
+        rect.Right > width || rect.Bottom > height)
+        return false;
+    const std::ptrdiff_t stride = section.dsBm.bmWidthBytes;
+    auto* bits = static_cast<unsigned char*>(section.dsBm.bmBits);
+    // A positive height in the header stores the rows from the bottom up.
+    const bool bottomUp = section.dsBmih.biHeight > 0;
+    const int firstRow = bottomUp ? height - 1 - rect.Top : rect.Top;
+    rows.top = bits + stride * firstRow + std::ptrdiff_t(rect.Left) * 4;
+    rows.step = bottomUp ? -stride : stride;
+    return true;
+}
+
+} // namespace
+
+bool GdiDc::ReadPixels(const Rect& rect, std::vector<std::uint32_t>& pixels) {
+    DibRows rows;
+    if (!RowsOf(dc_, rect, rows)) return false;
+    GdiFlush();
+    const auto w = static_cast<std::size_t>(rect.Width());
+    pixels.resize(w * static_cast<std::size_t>(rect.Height()));
+    for (int y = 0; y < rect.Height(); ++y)
+        std::memcpy(pixels.data() + w * static_cast<std::size_t>(y), rows.top + rows.step * y,
+                    w * 4);
+    return true;
+}
+
+bool GdiDc::WritePixels(const Rect& rect, const std::vector<std::uint32_t>& pixels) {
+    DibRows rows;
+    const auto w = static_cast<std::size_t>(rect.Width());
+    if (!RowsOf(dc_, rect, rows) || pixels.size() != w * static_cast<std::size_t>(rect.Height()))
+        return false;
+    GdiFlush();
+    for (int y = 0; y < rect.Height(); ++y)
+        std::memcpy(rows.top + rows.step * y, pixels.data() + w * static_cast<std::size_t>(y),
+                    w * 4);
+    return true;
 }
 
 DibImage::~DibImage() {
