@@ -1,6 +1,6 @@
 // Starts a program and reports how long it takes until its full-screen window shows the navy
-// background and then the first revealed tile (any tile centre that turns from navy), read
-// from the X server's root window.
+// background and then the first revealed tile (a tile centre that turns from navy; a centre the
+// window does not cover yet is not a tile), read from the X server's root window.
 //
 //   lumora_first_tile PROGRAM ARGS...      prints "<navy ms> <first tile ms>"; ends the program
 #include <X11/Xlib.h>
@@ -40,18 +40,21 @@ int main(int argc, char** argv) {
             .count();
     };
     double navyAt = -1, tileAt = -1;
+    bool wasNavy[48] = {};
     while (ms() < 20000 && tileAt < 0) {
-        bool navy = false, other = false;
         for (int t = 0; t < 48; ++t) {
             const int x = (t % 8) * (w / 8) + w / 16, y = (t / 8) * (h / 6) + h / 12;
             XImage* image = XGetImage(display, root, x, y, 1, 1, AllPlanes, ZPixmap);
             if (!image) continue;
             const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
             XDestroyImage(image);
-            (IsNavy(pixel) ? navy : other) = true;
+            if (IsNavy(pixel)) {
+                wasNavy[t] = true;
+                if (navyAt < 0) navyAt = ms();
+            } else if (wasNavy[t] && tileAt < 0) {
+                tileAt = ms();
+            }
         }
-        if (navyAt < 0 && navy) navyAt = ms();
-        if (navyAt >= 0 && other) tileAt = ms();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     std::printf("%.0f %.0f\n", navyAt, tileAt);

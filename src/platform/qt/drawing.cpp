@@ -22,6 +22,8 @@ class ImageSurface : public Surface {
 
     // The part that still fits is kept; new area is black.
     void Resize(int width, int height) override {
+        // The saver sizes its canvas to the window as it starts: most often the size it has.
+        if (width == image_.width() && height == image_.height()) return;
         QImage resized = BlankImage(width, height);
         QPainter painter(&resized);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
