@@ -1,7 +1,6 @@
 #include "gdi_dc.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "codepage.h"
 #include "gdi_surface.h"
@@ -81,56 +80,36 @@ void GdiDc::Fill(const Rect& rect, Color color) {
 
 namespace {
 
-// The rows of the 32-bit DIB section selected into `dc` that `rect` covers, from its top row;
-// false when there is none or `rect` is not wholly inside it.
-struct DibRows {
-    unsigned char* top = nullptr; // the first pixel of `rect`
-    std::ptrdiff_t step = 0;      // bytes from one row to the one below it
-};
-
-bool RowsOf(HDC dc, const Rect& rect, DibRows& rows) {
-    HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
-    DIBSECTION section{};
-    if (!bitmap || GetObjectA(bitmap, sizeof section, &section) != sizeof section ||
-        !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32)
-        return false;
-    const int width = section.dsBm.bmWidth, height = section.dsBm.bmHeight;
-    if (rect.Width() <= 0 || rect.Height() <= 0 || rect.Left < 0 || rect.Top < 0 ||
-        rect.Right > width || rect.Bottom > height)
-        return false;
-    const std::ptrdiff_t stride = section.dsBm.bmWidthBytes;
-    auto* bits = static_cast<unsigned char*>(section.dsBm.bmBits);
-    // A positive height in the header stores the rows from the bottom up.
-    const bool bottomUp = section.dsBmih.biHeight > 0;
-    const int firstRow = bottomUp ? height - 1 - rect.Top : rect.Top;
-    rows.top = bits + stride * firstRow + std::ptrdiff_t(rect.Left) * 4;
-    rows.step = bottomUp ? -stride : stride;
-    return true;
+// The first pixel of `rect` in `image`, or null when `rect` is not wholly inside it.
+std::uint32_t* FirstPixel(const DibImage* image, const Rect& rect) {
+    if (!image || !image->Bits() || rect.Width() <= 0 || rect.Height() <= 0 || rect.Left < 0 ||
+        rect.Top < 0 || rect.Right > image->Width() || rect.Bottom > image->Height())
+        return nullptr;
+    return image->Bits() + static_cast<std::size_t>(rect.Top) * image->Width() + rect.Left;
 }
 
 } // namespace
 
 bool GdiDc::ReadPixels(const Rect& rect, std::vector<std::uint32_t>& pixels) {
-    DibRows rows;
-    if (!RowsOf(dc_, rect, rows)) return false;
+    const std::uint32_t* first = FirstPixel(image_, rect);
+    if (!first) return false;
     GdiFlush();
     const auto w = static_cast<std::size_t>(rect.Width());
     pixels.resize(w * static_cast<std::size_t>(rect.Height()));
     for (int y = 0; y < rect.Height(); ++y)
-        std::memcpy(pixels.data() + w * static_cast<std::size_t>(y), rows.top + rows.step * y,
-                    w * 4);
+        std::copy_n(first + static_cast<std::size_t>(y) * image_->Width(), w,
+                    pixels.data() + w * static_cast<std::size_t>(y));
     return true;
 }
 
 bool GdiDc::WritePixels(const Rect& rect, const std::vector<std::uint32_t>& pixels) {
-    DibRows rows;
+    std::uint32_t* first = FirstPixel(image_, rect);
     const auto w = static_cast<std::size_t>(rect.Width());
-    if (!RowsOf(dc_, rect, rows) || pixels.size() != w * static_cast<std::size_t>(rect.Height()))
-        return false;
+    if (!first || pixels.size() != w * static_cast<std::size_t>(rect.Height())) return false;
     GdiFlush();
     for (int y = 0; y < rect.Height(); ++y)
-        std::memcpy(rows.top + rows.step * y, pixels.data() + w * static_cast<std::size_t>(y),
-                    w * 4);
+        std::copy_n(pixels.data() + w * static_cast<std::size_t>(y), w,
+                    first + static_cast<std::size_t>(y) * image_->Width());
     return true;
 }
 
@@ -177,7 +156,7 @@ bool DibImage::Resize(int width, int height, Color fill) {
         original_ = nullptr;
     }
     bitmap_ = std::move(fresh);
-    bits_ = static_cast<const std::uint32_t*>(bits);
+    bits_ = static_cast<std::uint32_t*>(bits);
     width_ = width;
     height_ = height;
     return true;
@@ -194,7 +173,7 @@ namespace {
 
 class GdiSurface : public Surface {
   public:
-    GdiSurface(int width, int height) : dc_(image_.Hdc()) { Resize(width, height); }
+    GdiSurface(int width, int height) : dc_(image_.Hdc(), &image_) { Resize(width, height); }
     void Resize(int width, int height) override { image_.Resize(width, height, Rgb(0, 0, 0)); }
     int Width() const override { return image_.Width(); }
     int Height() const override { return image_.Height(); }

@@ -13,10 +13,13 @@ COLORREF ToColorRef(Color color);
 // A UTF-8 face name in the ANSI code page, NUL-terminated within a font record's face field.
 void CopyFaceName(const std::string& utf8, char (&face)[LF_FACESIZE]);
 
-// The plain GDI operations on one device context, which it does not own.
+class DibImage;
+
+// The plain GDI operations on one device context, which it does not own. With the image selected
+// into it, it also gives and takes that image's pixels.
 class GdiDc : public DeviceContext {
   public:
-    explicit GdiDc(HDC dc = nullptr) : dc_(dc) {}
+    explicit GdiDc(HDC dc = nullptr, DibImage* image = nullptr) : dc_(dc), image_(image) {}
     FontHandle CreateFontIndirect(const LogFont& font) override;
     FontHandle SelectFont(FontHandle font) override;
     bool DeleteFont(FontHandle font) override;
@@ -32,6 +35,7 @@ class GdiDc : public DeviceContext {
 
   private:
     HDC dc_;
+    DibImage* image_;
 };
 
 // A 32-bit top-down DIB section selected into its own memory device context.
@@ -48,6 +52,8 @@ class DibImage {
     int Width() const { return width_; }
     int Height() const { return height_; }
     HDC Hdc() const { return dc_.Get(); }
+    // The pixels, top row first, `Width()` to a row; null for an empty image.
+    std::uint32_t* Bits() const { return bits_; }
     Color PixelAt(int x, int y) const;
     bool SavePng(const std::string& path) const;
 
@@ -55,7 +61,7 @@ class DibImage {
     MemoryDc dc_;
     UniqueBitmap bitmap_;
     HGDIOBJ original_ = nullptr;
-    const std::uint32_t* bits_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
     int width_ = 0;
     int height_ = 0;
 };
