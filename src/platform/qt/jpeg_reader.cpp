@@ -8,8 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include <malloc.h>
-
 #include <jpeglib.h>
 // jpeglib.h needs <cstdio> before it; jerror.h needs jpeglib.h.
 #include <jerror.h>
@@ -72,21 +70,6 @@ struct Kept {
 Kept& KeptBuffers() {
     thread_local Kept kept;
     return kept;
-}
-
-// A progressive file's coefficients (tens of megabytes, a different size for each picture) are
-// freed after each picture. By default glibc raises its threshold for mapping large blocks to
-// the largest block freed so far, after which such blocks come from the heap and stay there
-// after they are freed: the resident size then grows with each new size of picture. A fixed
-// threshold maps every large block on its own and gives it back to the system when freed.
-void ReturnLargeBlocks() {
-    static const bool once = [] {
-#ifdef M_MMAP_THRESHOLD
-        mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
-        return true;
-    }();
-    (void)once;
 }
 
 // The largest of 8, 4, 2 (else 1) whose reduced size still covers `tw` x `th`.
@@ -184,7 +167,7 @@ JpegResult Decode(Job& job) {
     if (CoefficientsOverBudget(&cinfo)) {
         result = JpegResult::Refused;
     } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ||
-               (cinfo.num_components != 1 && cinfo.num_components != 3)) {
+        (cinfo.num_components != 1 && cinfo.num_components != 3)) {
         result = JpegResult::NotHandled;
     } else if (int(cinfo.image_width) != job.stored.width() ||
                int(cinfo.image_height) != job.stored.height()) {
@@ -248,7 +231,6 @@ JpegResult DrawJpeg(const QString& path, QSize stored,
     const bool rotates = transformation.testFlag(QImageIOHandler::TransformationRotate90);
     const int tw = rotates ? area.height() : area.width();
     const int th = rotates ? area.width() : area.height();
-    ReturnLargeBlocks();
     Kept& kept = KeptBuffers();
     if (!ReadWhole(path, kept.file)) return JpegResult::Refused;
     const Placer placer(canvas, area, tw, th, transformation);
