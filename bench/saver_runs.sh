@@ -74,7 +74,9 @@ for b in "${builds[@]}"; do
     # The first picture shown is the list's second entry: the 24 MP one. The median of 5
     # starts, and for that start the part after the window first showed its navy background.
     dir=$(install_copy "$b" "${large[1]}" "${large[0]}")
-    t=$(for _ in 1 2 3 4 5; do taskset -c "$cpu" "$first_tile" "$dir/lumorascr" /s 2>/dev/null; done |
+    # Above the priority of other work on the machine (builds), so that the figure is the
+    # program's own.
+    t=$(for _ in 1 2 3 4 5; do nice -n -10 taskset -c "$cpu" "$first_tile" "$dir/lumorascr" /s 2>/dev/null; done |
         awk '{ print $2, $2 - $1 }' | sort -n | sed -n 3p)
     rm -rf "$dir"
     tile+=("${t% *} ms (median)") aftershown+=("${t#* } ms (of that start)")
