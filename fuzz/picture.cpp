@@ -106,8 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }());
 
     static const char* const extensions[] = {"jpg", "bmp", "png", "gif"};
-    const std::string path =
-        fuzz::TemporaryFolder() + "/picture." + extensions[data[0] & 3];
+    const std::string path = fuzz::TemporaryFolder() + "/picture." + extensions[data[0] & 3];
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data + 3), static_cast<std::streamsize>(size - 3));
@@ -117,10 +116,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const platform::Size fromInput{data[1], data[2]};
     platform::Size canvasSize = fromInput;
     switch ((data[0] >> 2) & 3) {
-    case 1: canvasSize = {0, 0}; break;
-    case 2: canvasSize = {1, 1}; break;
-    case 3: canvasSize = {1, 100000}; break;
-    default: break;
+    case 1:
+        canvasSize = {0, 0};
+        break;
+    case 2:
+        canvasSize = {1, 1};
+        break;
+    case 3:
+        canvasSize = {1, 100000};
+        break;
+    default:
+        break;
     }
     const platform::Size fitTo = (data[0] & 0x10) ? fromInput : canvasSize;
     screen.size = fitTo;

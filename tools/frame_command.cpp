@@ -149,9 +149,9 @@ class WatchedPictures : public platform::Pictures {
 };
 
 bool SomethingAt(const std::string& utf8Path) {
+    const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
     std::error_code error;
-    return std::filesystem::exists(std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end())),
-                                   error);
+    return std::filesystem::exists(path, error);
 }
 
 struct Options {

@@ -72,13 +72,11 @@ bool Shrinks(QSize from, QSize to) {
 }
 
 // `picture` (of fewer than 32 bits a pixel) averaged down to `size` as RGB32, converting a strip
-// of rows at a time, so that no 32-bit copy of the whole picture is made. Transparent parts are
-// black.
+// of rows at a time, so that no 32-bit copy of the whole picture is made. As with a picture
+// scaled whole, fully transparent parts are black and partly transparent ones keep their colour.
 QImage AveragedByRows(const QImage& picture, QSize size) {
     QImage out(size, QImage::Format_RGB32);
     if (out.isNull()) return out;
-    const QImage::Format stripFormat =
-        picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     thread_local AreaFilter filter;
     filter.Start(picture.width(), picture.height(), size.width(), size.height(),
                  [&out](int y, const std::uint32_t* row) {
@@ -92,7 +90,9 @@ QImage AveragedByRows(const QImage& picture, QSize size) {
         QImage strip(picture.constScanLine(top), picture.width(), rows, picture.bytesPerLine(),
                      picture.format());
         if (!picture.colorTable().isEmpty()) strip.setColorTable(picture.colorTable());
-        strip = strip.convertToFormat(stripFormat);
+        if (strip.hasAlphaChannel())
+            strip = strip.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        strip = strip.convertToFormat(QImage::Format_RGB32);
         if (strip.isNull()) return QImage();
         for (int y = 0; y < rows; ++y)
             filter.AddRow(strip.constScanLine(y));
