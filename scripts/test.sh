@@ -34,7 +34,7 @@ sanitized=0
 timeout 1200 cmake --preset sanitize -DLUMORA_WERROR=ON >/dev/null &&
     timeout 1800 cmake --build build/sanitize -j"$(nproc)" \
         --target core_tests platform_tests fuzz_holiday_rules fuzz_command_line \
-        fuzz_settings_file fuzz_picture_list || sanitized=1
+        fuzz_settings_file fuzz_picture_list fuzz_picture || sanitized=1
 if [ $sanitized -eq 0 ]; then
     step "Running the suites under the sanitizers, replaying and fuzzing the fuzz targets"
     timeout 1500 bash scripts/with-x.sh \

@@ -1,6 +1,7 @@
 #pragma once
 // The subcommands of lumora-tool. Each takes the arguments after its own name and returns the
 // process's exit code.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ std::string ShippedHolidayFile();
 bool ReadRuleFile(const std::string& path, std::string& text, std::string& error);
 // Writes bytes to standard output unchanged (no line-end translation).
 void WriteOut(const std::string& bytes);
+// The most physical memory this process has used so far, in bytes (0 when unknown).
+std::uint64_t PeakResidentBytes();
 
 } // namespace tool
 

@@ -1,5 +1,7 @@
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +17,7 @@ namespace {
 
 const char* const Usage =
     "Usage: lumora-tool frame --size WxH [--at \"YYYY-MM-DD hh:mm\"] [--picture FILE]\n"
-    "                         [--rules FILE] [--dpi N] -o OUT.png\n"
+    "                         [--rules FILE] [--dpi N] [--stats] -o OUT.png\n"
     "\n"
     "Draws the frame the saver would show on a screen of W x H pixels and writes it as PNG:\n"
     "the picture scaled down to fit (never enlarged) and centred on black, the day row of the\n"
@@ -28,6 +30,8 @@ const char* const Usage =
     "  --rules FILE     the holiday rule file; by default the Calender.dat the saver reads\n"
     "  --dpi N          the display's density, 24 to 1200 dots per inch (96 unless given):\n"
     "                   the day row and the clock grow with it, as on a scaled desktop\n"
+    "  --stats          print on standard error how long the frame took, from the start of\n"
+    "                   the command to the PNG written, and this process's peak memory\n"
     "  -o, --output OUT the PNG file to write\n"
     "\n"
     "Exits with 0 when the frame was written, 1 when it was written but the picture could\n"
@@ -144,6 +148,12 @@ class WatchedPictures : public platform::Pictures {
     platform::Pictures& system_;
 };
 
+bool SomethingAt(const std::string& utf8Path) {
+    const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
 struct Options {
     platform::Size Size;
     std::optional<platform::LocalTime> At;
@@ -151,6 +161,7 @@ struct Options {
     std::string Rules;
     std::string Output;
     int Dpi = 96;
+    bool Stats = false;
 };
 
 // Fills `options` from the arguments; an exit code when the command is to end at once.
@@ -161,6 +172,10 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, Options&
         if (tool::IsHelpOption(arg)) {
             std::fputs(Usage, stdout);
             return tool::ExitOk;
+        }
+        if (arg == "--stats") {
+            options.Stats = true;
+            continue;
         }
         std::string name = arg, value;
         bool inlineValue = false;
@@ -218,7 +233,10 @@ bool LoadRules(const std::string& path, std::string& error) {
 int Compose(const Options& options) {
     tool::UseFileServices();
     platform::Process& process = *platform::Current().process;
-    if (!options.Picture.empty() && !process.FileExists(options.Picture))
+    // Something that is there but is no picture (a folder, say) gives the black frame, as in
+    // the saver; only a name that leads nowhere is an error of the command.
+    if (!options.Picture.empty() && !process.FileExists(options.Picture) &&
+        !SomethingAt(options.Picture))
         return FileError("cannot find the picture '" + options.Picture + "'");
     std::string error;
     if (!LoadRules(options.Rules.empty() ? tool::ShippedHolidayFile() : options.Rules, error))
@@ -255,8 +273,15 @@ int Compose(const Options& options) {
 } // namespace
 
 int RunFrameCommand(const std::vector<std::string>& args) {
+    const auto start = std::chrono::steady_clock::now();
     Options options;
     if (const auto code = ParseArguments(args, options)) return *code;
     const auto drawing = tool::PrepareDrawing();
-    return Compose(options);
+    const int code = Compose(options);
+    if (options.Stats) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        std::fprintf(stderr, "lumora-tool frame: %.3f s, peak memory %.1f MiB\n", elapsed.count(),
+                     double(tool::PeakResidentBytes()) / (1 << 20));
+    }
+    return code;
 }

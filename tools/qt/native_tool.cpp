@@ -1,4 +1,6 @@
 #include <QGuiApplication>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <memory>
 
@@ -25,6 +27,12 @@ std::shared_ptr<void> PrepareDrawing() {
 
 bool IsUtf8(const std::string& bytes) {
     return platform::qt::IsValidUtf8(bytes);
+}
+
+std::uint64_t PeakResidentBytes() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+    return std::uint64_t(usage.ru_maxrss) * 1024; // kilobytes on Linux
 }
 
 } // namespace tool

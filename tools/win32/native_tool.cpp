@@ -1,6 +1,9 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h; version 2 takes the function from kernel32, no extra library.
+#define PSAPI_VERSION 2
+#include <psapi.h>
 
 #include "commands.h"
 #include "platform/win32/win32_services.h"
@@ -23,6 +26,13 @@ std::shared_ptr<void> PrepareDrawing() {
 bool IsUtf8(const std::string& bytes) {
     return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
                                                 static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+std::uint64_t PeakResidentBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PeakWorkingSetSize;
 }
 
 } // namespace tool

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "area_filter.h"
 #include "jpeg_reader.h"
 #include "qt_services.h"
 #include "qt_surface.h"
@@ -59,6 +61,43 @@ bool BmpShorterThanItsRows(QFile& file) {
 bool OverBudget(const QByteArray& format, QSize size) {
     return format != "jpeg" &&
            std::uint64_t(size.width()) * std::uint64_t(size.height()) * 4 > MaxDecodeBytes;
+}
+
+// The largest 32-bit copy of a decoded picture of fewer bits a pixel that is made for scaling
+// it; beyond it, its rows are converted one at a time.
+constexpr std::uint64_t MaxConvertedCopyBytes = std::uint64_t(64) << 20;
+
+bool Shrinks(QSize from, QSize to) {
+    return to.width() <= from.width() && to.height() <= from.height();
+}
+
+// `picture` (of fewer than 32 bits a pixel) averaged down to `size` as RGB32, converting a strip
+// of rows at a time, so that no 32-bit copy of the whole picture is made. As with a picture
+// scaled whole, fully transparent parts are black and partly transparent ones keep their colour.
+QImage AveragedByRows(const QImage& picture, QSize size) {
+    QImage out(size, QImage::Format_RGB32);
+    if (out.isNull()) return out;
+    thread_local AreaFilter filter;
+    filter.Start(picture.width(), picture.height(), size.width(), size.height(),
+                 [&out](int y, const std::uint32_t* row) {
+                     std::memcpy(out.scanLine(y), row, std::size_t(out.width()) * 4);
+                 });
+    // Strips of about 4 MiB once converted.
+    const int stripRows = std::max(1, int((4 << 20) / (std::int64_t(picture.width()) * 4)));
+    for (int top = 0; top < picture.height(); top += stripRows) {
+        const int rows = std::min(stripRows, picture.height() - top);
+        // A view of the strip inside the picture (no copy), then converted to 32 bits.
+        QImage strip(picture.constScanLine(top), picture.width(), rows, picture.bytesPerLine(),
+                     picture.format());
+        if (!picture.colorTable().isEmpty()) strip.setColorTable(picture.colorTable());
+        if (strip.hasAlphaChannel())
+            strip = strip.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        strip = strip.convertToFormat(QImage::Format_RGB32);
+        if (strip.isNull()) return QImage();
+        for (int y = 0; y < rows; ++y)
+            filter.AddRow(strip.constScanLine(y));
+    }
+    return out;
 }
 
 class QtPicture final : public Picture {
@@ -132,8 +171,19 @@ class QtPicture final : public Picture {
         }
         reader.setAllocationLimit(AllocationLimitFor(pixels));
         if (!reader.read(&image) || image.isNull()) return false;
-        if (image.size() != size)
+        if (image.size() != size) {
+            if (image.depth() < 32 && Shrinks(image.size(), size) &&
+                std::uint64_t(image.width()) * std::uint64_t(image.height()) * 4 >
+                    MaxConvertedCopyBytes) {
+                image = AveragedByRows(image, size);
+                return !image.isNull();
+            }
+            // Scaling works on 32-bit pixels; a picture with a separate alpha channel is
+            // premultiplied in place first, so the scaler makes no full-size copy of it.
+            if (image.format() == QImage::Format_ARGB32)
+                image.convertTo(QImage::Format_ARGB32_Premultiplied);
             image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
         // Transparent parts show the black of the canvas, as they would on any dark page.
         if (image.hasAlphaChannel())
             image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -448,6 +448,25 @@ TEST_F(PicturesTest, APictureNeedingMoreThanTheDecodeBudgetIsRefusedBeforeItsMem
     EXPECT_TRUE(png->DrawScaled(*surface, Rect{0, 0, 60, 40}));
 }
 
+// A palette picture at the budget's edge, drawn far smaller: its colours hold (it is averaged
+// down without a 32-bit copy of the whole picture on Linux).
+TEST_F(PicturesTest, APalettePictureAtTheBudgetShrinksWithItsColours) {
+    std::string rows;
+    for (int y = 0; y < 8192; ++y) {
+        for (int run = 0; run < 64; ++run)
+            rows += std::string{'\x80', static_cast<char>(run < 32 ? 1 : 2)};
+        rows += std::string(y == 8191 ? "\0\1" : "\0\0", 2);
+    }
+    std::string bmp = BmpWith(8192, 8192, 8, 1, rows);
+    bmp.replace(54 + 4, 8, std::string("\0\0\xFF\0\xFF\0\0\0", 8)); // 1 red, 2 blue
+    auto picture = Load("halves.bmp", bmp);
+    ASSERT_TRUE(picture);
+    auto surface = MarkedSurface(64, 48);
+    ASSERT_TRUE(picture->DrawScaled(*surface, Rect{0, 0, 64, 48}));
+    EXPECT_EQ(surface->PixelAt(5, 24), Rgb(255, 0, 0));
+    EXPECT_EQ(surface->PixelAt(58, 24), Rgb(0, 0, 255));
+}
+
 TEST_F(PicturesTest, APicturePreparedOnTheWorkerEqualsTheOneMadeInPlace) {
     platform::Services services;
     services.pictures = &under_test::Pictures();
