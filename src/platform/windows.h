@@ -94,6 +94,12 @@ public:
     // leaving input and the pointer to its owner.
     virtual std::unique_ptr<SaverWindow> CreateSaverWindow(SaverEvents& events,
                                                            NativeHandle host) = 0;
+    // An own borderless saver window for a monitor beside the primary one: Maximize makes it
+    // cover exactly that monitor's rectangle. Its mouse positions are in virtual-screen pixels,
+    // so that a window the system moves under a still pointer hears no move.
+    // It leaves the process's termination signals to the primary window.
+    virtual std::unique_ptr<SaverWindow> CreateMonitorWindow(SaverEvents& events,
+                                                             const Monitor& monitor) = 0;
 };
 
 } // namespace platform
