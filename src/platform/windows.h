@@ -62,6 +62,8 @@ public:
 class SaverWindow {
 public:
     virtual ~SaverWindow() = default;
+    // Shows the window; a monitor window that hid itself when its monitor went is put back
+    // over that monitor's rectangle.
     virtual void Show() = 0;
     // Covers the whole screen (own window) or the host window (hosted).
     virtual void Maximize() = 0;

@@ -88,6 +88,8 @@ void OtherMonitors::Follow(const std::vector<platform::Monitor>& monitors, bool 
         });
         if (same != shows_.end()) {
             (*same)->monitor.Dpi = m.Dpi;
+            // Hidden by its window if the monitor went and came back since the last look.
+            (*same)->window->Show();
             kept.push_back(std::move(*same));
         } else if (std::unique_ptr<Show> show = Open(m, topmost)) {
             kept.push_back(std::move(show));

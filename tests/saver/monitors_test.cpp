@@ -93,7 +93,9 @@ TEST(SlideShow, EveryMonitorShowsTheSamePictureAtTheSameMarkAndFollowsTheMonitor
     const auto& [second, secondMonitor] = rig.monitorWindows[1];
     EXPECT_EQ(firstMonitor, right);
     EXPECT_EQ(secondMonitor, below);
-    EXPECT_EQ(first->log, (std::vector<std::string>{"Show", "Maximize", "MakeTopmost", "Close"}));
+    EXPECT_EQ(std::vector<std::string>(first->log.begin(), first->log.begin() + 3),
+              (std::vector<std::string>{"Show", "Maximize", "MakeTopmost"}));
+    EXPECT_EQ(first->log.back(), "Close");
     EXPECT_EQ(second->log.back(), "Close");
     EXPECT_LT(rig.clock.Elapsed(), 20000) << "the move on the other monitor ended the show";
 

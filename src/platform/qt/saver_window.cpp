@@ -118,14 +118,29 @@ class OwnSaverWindow : public SaverWindow {
                                            monitor.Area.Height / ratio)
                                         .toAlignedRect();
         Make(events, monitorGeometry_, QSize(monitor.Area.Width, monitor.Area.Height));
+        monitor_ = monitor;
         widget_->globalPositions = true;
-        if (screen) widget_->setScreen(screen);
+        if (screen) {
+            widget_->setScreen(screen);
+            // A monitor that goes away leaves its window to be moved onto another one: it is
+            // hidden at once rather than cover that monitor's show until the saver's next look.
+            SaverWidget* widget = widget_;
+            QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, widget,
+                             [widget, screen](QScreen* gone) {
+                                 if (gone == screen) widget->hide();
+                             });
+        }
         widget_->setGeometry(monitorGeometry_);
     }
     ~OwnSaverWindow() override { Close(); }
 
     void Show() override {
         if (!widget_ || widget_->isVisible()) return;
+        // A monitor window hidden when its monitor went, shown again as it is back.
+        if (!primary_ && counted_) {
+            if (QScreen* screen = ScreenOf(monitor_)) widget_->setScreen(screen);
+            widget_->setGeometry(monitorGeometry_);
+        }
         widget_->show();
         // The keyboard stays with the primary window.
         if (primary_) widget_->activateWindow();
@@ -202,6 +217,7 @@ class OwnSaverWindow : public SaverWindow {
     QPointer<SaverWidget> widget_;
     bool counted_ = false;
     bool primary_ = false;
+    Monitor monitor_;
     QRect monitorGeometry_;
 };
 

@@ -49,6 +49,8 @@ class Win32SaverWindow : public SaverWindow {
 
     void Show() override {
         if (!hwnd_) return;
+        // A monitor window hidden when its monitor went goes back onto it.
+        if (monitor_ && !IsWindowVisible(hwnd_)) Maximize();
         ShowWindow(hwnd_, SW_SHOW);
         UpdateWindow(hwnd_);
     }
@@ -146,6 +148,12 @@ class Win32SaverWindow : public SaverWindow {
             events_.OnMouseMove(at.x, at.y);
             return true;
         }
+        case WM_DISPLAYCHANGE:
+            // A monitor that goes away leaves its window to be moved onto another one: it is
+            // hidden at once rather than cover that monitor's show until the saver's next look.
+            if (monitor_ && !MonitorFromRect(&*monitor_, MONITOR_DEFAULTTONULL))
+                ShowWindow(hwnd_, SW_HIDE);
+            return false;
         case WM_CLOSE:
             // The saver ends through its own sequence, which closes the window.
             events_.OnCloseRequest();
