@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/drawing.h"
+#include "platform/screen.h"
 
 // A calendar date (proleptic Gregorian).
 struct Date {
@@ -55,6 +56,8 @@ CalendarLayout MakeCalendarLayout(int frameWidth, double dpi);
 // Draws the day row of the current month and the date and time above it onto `hDC`, sized for
 // the screen the platform reports and the density of its display.
 bool DrawCalendar(platform::DeviceContext& hDC);
+// The same for a frame of `screen` on a display of `dpi` dots per inch (another monitor's).
+bool DrawCalendar(platform::DeviceContext& hDC, platform::Size screen, double dpi);
 
 // The clock line "yyyy.mm.dd(ddd) hh:nn" for `weekdayName`, cut to 21 characters.
 std::string FormatClockText(int year, int month, int day, int hour, int minute,

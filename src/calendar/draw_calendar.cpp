@@ -242,14 +242,19 @@ std::string FormatClockText(int year, int month, int day, int hour, int minute,
 
 bool DrawCalendar(platform::DeviceContext& hDC) {
     platform::Services& services = platform::Current();
-    if (!services.clock || !services.screen) return false;
+    if (!services.screen) return false;
+    return DrawCalendar(hDC, services.screen->PrimarySize(), services.screen->Dpi());
+}
+
+bool DrawCalendar(platform::DeviceContext& hDC, platform::Size screen, double dpi) {
+    platform::Services& services = platform::Current();
+    if (!services.clock) return false;
     platform::Clock& clock = *services.clock;
 
     CalendarStyle style = MakeStyle(clock.Now());
-    const platform::Size screen = services.screen->PrimarySize();
     const int W = screen.Width;
     const int H = screen.Height;
-    const CalendarLayout layout = MakeCalendarLayout(W, services.screen->Dpi());
+    const CalendarLayout layout = MakeCalendarLayout(W, dpi);
     const int S0 = layout.DayFont;
     const int S1 = layout.ClockFont;
     style.DayGap = layout.DayGap;

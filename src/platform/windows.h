@@ -62,6 +62,8 @@ public:
 class SaverWindow {
 public:
     virtual ~SaverWindow() = default;
+    // Shows the window; a monitor window that hid itself when its monitor went is put back
+    // over that monitor's rectangle.
     virtual void Show() = 0;
     // Covers the whole screen (own window) or the host window (hosted).
     virtual void Maximize() = 0;
@@ -94,6 +96,12 @@ public:
     // leaving input and the pointer to its owner.
     virtual std::unique_ptr<SaverWindow> CreateSaverWindow(SaverEvents& events,
                                                            NativeHandle host) = 0;
+    // An own borderless saver window for a monitor beside the primary one: Maximize makes it
+    // cover exactly that monitor's rectangle. Its mouse positions are in virtual-screen pixels,
+    // so that a window the system moves under a still pointer hears no move.
+    // It leaves the process's termination signals to the primary window.
+    virtual std::unique_ptr<SaverWindow> CreateMonitorWindow(SaverEvents& events,
+                                                             const Monitor& monitor) = 0;
 };
 
 } // namespace platform

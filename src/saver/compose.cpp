@@ -76,6 +76,10 @@ void DrawCalendarOver(platform::Surface& canvas) {
     Attempt([&] { DrawCalendar(canvas.Dc()); });
 }
 
+void DrawCalendarOver(platform::Surface& canvas, const platform::Monitor& monitor) {
+    Attempt([&] { DrawCalendar(canvas.Dc(), monitor.Area, monitor.Dpi); });
+}
+
 void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
                   std::unique_ptr<platform::Picture>& loader) {
     PreparePicture(canvas, picturePath, screen, loader, nullptr);
@@ -86,6 +90,13 @@ void ComposeFrame(platform::Surface& canvas, const std::string& picturePath,
                   platform::Size screen) {
     std::unique_ptr<platform::Picture> loader;
     ComposeFrame(canvas, picturePath, screen, loader);
+}
+
+void ComposeMonitorFrame(platform::Surface& canvas, const std::string& picturePath,
+                         const platform::Monitor& monitor) {
+    std::unique_ptr<platform::Picture> loader;
+    PreparePicture(canvas, picturePath, monitor.Area, loader, nullptr);
+    DrawCalendarOver(canvas, monitor);
 }
 
 } // namespace basComon

@@ -23,6 +23,8 @@ void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
 
 // The day row and the clock over whatever `canvas` holds; a failure is dropped.
 void DrawCalendarOver(platform::Surface& canvas);
+// The same sized for `monitor` (its width and density) instead of the primary screen.
+void DrawCalendarOver(platform::Surface& canvas, const platform::Monitor& monitor);
 
 // Composes one frame on `canvas`: clears it to black, draws the picture at `picturePath`
 // (none when empty) fitted to `screen`, then the calendar and the clock over it. A picture that
@@ -31,5 +33,9 @@ void DrawCalendarOver(platform::Surface& canvas);
 void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
                   std::unique_ptr<platform::Picture>& loader);
 void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen);
+// The frame of one monitor: the picture fitted to its size, the day row and the clock sized
+// for its width and density.
+void ComposeMonitorFrame(platform::Surface& canvas, const std::string& picturePath,
+                         const platform::Monitor& monitor);
 
 } // namespace basComon

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "compose.h"
+#include "monitors.h"
 #include "pass_trace.h"
 #include "prepare.h"
 #include "settings/settings.h"
@@ -128,10 +129,12 @@ void frmMain::CopyTile(int tile, int TileW, int TileH) {
     const int x = column * TileW;
     const int y = row * TileH;
     window_->Dc().CopyFrom(x, y, TileW, TileH, picPreview->Dc(), x, y);
+    if (others_) others_->CopyTile(tile);
 }
 
 void frmMain::EndSequence() {
     if (OwnsPointer()) Sys().windows->ShowCursor(true);
+    if (others_) others_->CloseAll();
     window_->Close();
 }
 
@@ -151,6 +154,11 @@ void frmMain::StartScreenSaver() {
     Running_ = !closeRequested_;
     SetFullScreen();
     if (OwnsPointer()) windows.ShowCursor(false);
+    // An own window has company on every other monitor; a host window is all there is.
+    if (!Hosted()) {
+        others_ = std::make_unique<basComon::OtherMonitors>(*this);
+        others_->Follow(Sys().screen->Monitors(), !basComon::DevMode);
+    }
     LastSlot = -1;
     const platform::Size client = window_->ClientSize();
     const int canvasW = std::max(0, client.Width), canvasH = std::max(0, client.Height);
@@ -164,11 +172,16 @@ void frmMain::StartScreenSaver() {
     if (showsPictures && !picNext) picNext = Sys().drawing->CreateSurface(canvasW, canvasH);
     const platform::Size screen{ScreenWidthPx_, ScreenHeightPx_};
     // The next picture is made ahead on the spare canvas, once no reveal reads the canvases.
-    auto prepareNext = [&] {
-        if (!showsPictures || !picNext) return;
+    // The picture of the next mark: the entry after the one shown.
+    auto upcoming = [&] {
         std::int16_t next = ImageIndex;
-        const std::string path = NextImage(next);
-        preparer.Prepare(picNext, path, screen);
+        return NextImage(next);
+    };
+    auto prepareNext = [&] {
+        if (!showsPictures) return;
+        const std::string path = upcoming();
+        if (picNext) preparer.Prepare(picNext, path, screen);
+        if (others_) others_->Prepare(path);
     };
     prepareNext();
     const int TileW = ScreenWidthPx_ / 8;
@@ -194,6 +207,12 @@ void frmMain::StartScreenSaver() {
             LastSlot = slot;
             NeedCompose = true;
             RevealIndex = 1;
+            // Monitors added, removed or resized since the last mark are followed now; a new
+            // one's picture is requested at once and the mark waits for it.
+            if (others_) {
+                others_->Follow(Sys().screen->Monitors(), !basComon::DevMode);
+                if (showsPictures) others_->Prepare(upcoming());
+            }
         }
         auto elapsedMs = [&] {
             const platform::LocalTime now = clock.Now();
@@ -201,28 +220,37 @@ void frmMain::StartScreenSaver() {
             if (endMs < PassStart.Milliseconds) endMs += 1000;
             return endMs - PassStart.Milliseconds;
         };
+        // Every monitor's picture of the mark, the primary's first; each wait ends with the
+        // pass's 20 ms.
+        auto allReady = [&] {
+            const bool primaryReady = !preparer.Pending() || preparer.WaitReady(20 - elapsedMs());
+            return primaryReady && (!others_ || others_->WaitReady(20 - elapsedMs()));
+        };
         if (NeedCompose) {
             if (!preparer.Pending()) {
                 // Nothing prepared (an empty list): the frame is made here.
+                const std::string path = upcoming();
                 ComposeNextImage(ImageIndex);
+                if (others_) others_->TakeFrames(path);
                 NeedCompose = false;
             } else {
                 trace.BeginWait();
-                const bool ready = preparer.WaitReady(20 - elapsedMs());
+                const bool ready = allReady();
                 trace.EndWait();
                 if (ready) {
                     picNext = std::move(picPreview);
                     picPreview = preparer.Take();
-                    NextImage(ImageIndex);
+                    const std::string path = NextImage(ImageIndex);
                     basComon::DrawCalendarOver(*picPreview);
+                    if (others_) others_->TakeFrames(path);
                     NeedCompose = false;
                 }
             }
         }
         trace.BeginWait();
         if (NeedCompose) {
-            // A mark waiting for its picture: passes go on at the usual pace, handling input.
-            preparer.WaitReady(20 - elapsedMs());
+            // A mark waiting for its pictures: passes go on at the usual pace, handling input.
+            allReady();
         } else if (RevealIndex != 0) {
             const int elapsed = elapsedMs();
             if (elapsed < 20) clock.Sleep(20 - elapsed);

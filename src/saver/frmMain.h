@@ -6,6 +6,10 @@
 
 #include "platform/services.h"
 
+namespace basComon {
+class OtherMonitors;
+}
+
 // The saver's window: it covers the screen, runs the slide show and ends on input.
 class frmMain : public platform::SaverEvents {
   public:
@@ -57,6 +61,8 @@ class frmMain : public platform::SaverEvents {
 
     platform::NativeHandle host_ = 0;
     std::unique_ptr<platform::SaverWindow> window_;
+    // The windows on the monitors beside the primary one (an own window only).
+    std::unique_ptr<basComon::OtherMonitors> others_;
     // The canvas each frame is composed on and the reveal copies from.
     std::unique_ptr<platform::Surface> picPreview;
     // The picture of a frame composed in the loop.

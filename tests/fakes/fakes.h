@@ -38,8 +38,13 @@ class FakeScreen : public platform::Screen {
     explicit FakeScreen(platform::Size size = {1024, 768}) : size(size) {}
     platform::Size PrimarySize() override { return size; }
     double Dpi() override { return dpi; }
+    // The primary monitor alone unless `monitors` says otherwise.
+    std::vector<platform::Monitor> Monitors() override {
+        return monitors.empty() ? Screen::Monitors() : monitors;
+    }
     platform::Size size;
     double dpi = 96;
+    std::vector<platform::Monitor> monitors;
 };
 
 class FakeProcess : public platform::Process {
@@ -125,6 +130,9 @@ class FakeWindows : public platform::Windows {
     std::function<std::unique_ptr<platform::SaverWindow>(platform::SaverEvents&,
                                                          platform::NativeHandle)>
         makeSaver;
+    std::function<std::unique_ptr<platform::SaverWindow>(platform::SaverEvents&,
+                                                         const platform::Monitor&)>
+        makeMonitorWindow;
     std::vector<std::string> lookups;
 
     bool TopLevelWindowExists(const std::string& title) override {
@@ -149,6 +157,10 @@ class FakeWindows : public platform::Windows {
     std::unique_ptr<platform::SaverWindow> CreateSaverWindow(platform::SaverEvents& events,
                                                              platform::NativeHandle host) override {
         return makeSaver ? makeSaver(events, host) : nullptr;
+    }
+    std::unique_ptr<platform::SaverWindow>
+    CreateMonitorWindow(platform::SaverEvents& events, const platform::Monitor& monitor) override {
+        return makeMonitorWindow ? makeMonitorWindow(events, monitor) : nullptr;
     }
 };
 

@@ -126,6 +126,12 @@ SaverRig::SaverRig(platform::Size screenSize, platform::LocalTime start)
         window = windows_.back().get();
         return std::make_unique<WindowHandle>(*window);
     };
+    windows.makeMonitorWindow = [this](platform::SaverEvents& events,
+                                       const platform::Monitor& monitor) {
+        windows_.push_back(std::make_unique<FakeSaverWindow>(events, 0, monitor.Area));
+        monitorWindows.emplace_back(windows_.back().get(), monitor);
+        return std::make_unique<WindowHandle>(*windows_.back());
+    };
     windows.onWait = [this](int milliseconds) { clock.Advance(milliseconds); };
     windows.onPump = [this] {
         const int pass = static_cast<int>(passes.size()) + 1;

@@ -125,6 +125,8 @@ struct SaverRig {
     MemorySettingsFile settingsFile;
     // The last saver window made; it outlives the frmMain that used it.
     FakeSaverWindow* window = nullptr;
+    // The windows made for the monitors beside the primary one, in order, with their monitor.
+    std::vector<std::pair<FakeSaverWindow*, platform::Monitor>> monitorWindows;
     std::vector<PassRecord> passes;
     int stopAfter = 0;
     // A show whose own stop condition never comes ends here, so a fault fails the test instead

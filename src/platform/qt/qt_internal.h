@@ -76,6 +76,7 @@ void QuitMessageLoop();
 void SetTerminationHandler(std::function<void()> handler);
 
 std::unique_ptr<SaverWindow> CreateOwnSaverWindow(SaverEvents& events);
+std::unique_ptr<SaverWindow> CreateMonitorSaverWindow(SaverEvents& events, const Monitor& monitor);
 std::unique_ptr<SaverWindow> CreateHostedSaverWindow(SaverEvents& events, NativeHandle host);
 std::unique_ptr<PreviewWindow> CreateQtPreviewWindow(const PreviewDesign& design);
 

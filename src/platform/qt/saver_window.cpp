@@ -34,6 +34,8 @@ class SaverWidget : public QWidget {
         setPalette(colours);
     }
     bool closing = false;
+    // Pointer positions on the whole desktop instead of in the window.
+    bool globalPositions = false;
 
   protected:
     void paintEvent(QPaintEvent* event) override {
@@ -54,16 +56,10 @@ class SaverWidget : public QWidget {
     void mousePressEvent(QMouseEvent* event) override {
         events_.OnMouseDown(static_cast<int>(event->button()));
     }
-    void mouseMoveEvent(QMouseEvent* event) override {
-        const QPointF at = event->position() * devicePixelRatioF();
-        events_.OnMouseMove(at.x(), at.y());
-    }
+    void mouseMoveEvent(QMouseEvent* event) override { Moved(*event); }
     // A window that appears under the pointer hears where the pointer is, as the system's
     // own windows do: that position is the reference for later moves.
-    void enterEvent(QEnterEvent* event) override {
-        const QPointF at = event->position() * devicePixelRatioF();
-        events_.OnMouseMove(at.x(), at.y());
-    }
+    void enterEvent(QEnterEvent* event) override { Moved(*event); }
     // A window manager's close asks the saver to end; the saver then closes the window.
     void closeEvent(QCloseEvent* event) override {
         if (closing) return event->accept();
@@ -72,6 +68,12 @@ class SaverWidget : public QWidget {
     }
 
   private:
+    void Moved(const QSinglePointEvent& event) {
+        const QPointF at =
+            (globalPositions ? event.globalPosition() : event.position()) * devicePixelRatioF();
+        events_.OnMouseMove(at.x(), at.y());
+    }
+
     SaverEvents& events_;
     QImage& image_;
 };
@@ -81,24 +83,67 @@ QRect ScreenGeometry() {
     return screen ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 
+// The screen whose rectangle in device pixels is the monitor's (as the screen service reports
+// it), or null.
+QScreen* ScreenOf(const Monitor& monitor) {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        const double ratio = screen->devicePixelRatio();
+        if (qRound(g.x() * ratio) == monitor.Left && qRound(g.y() * ratio) == monitor.Top &&
+            qRound(g.width() * ratio) == monitor.Area.Width &&
+            qRound(g.height() * ratio) == monitor.Area.Height)
+            return screen;
+    }
+    return nullptr;
+}
+
 class OwnSaverWindow : public SaverWindow {
   public:
+    // The primary screen's window; it also hears the process's termination signals.
     explicit OwnSaverWindow(SaverEvents& events) {
         const QRect screen = ScreenGeometry();
         const double ratio = qGuiApp->devicePixelRatio();
-        image_ = QImage(qRound(screen.width() * ratio), qRound(screen.height() * ratio),
-                        QImage::Format_RGB32);
-        image_.fill(kNavy);
-        widget_ = new SaverWidget(events, image_);
-        widget_->setGeometry(screen);
+        Make(events, screen, QSize(qRound(screen.width() * ratio), qRound(screen.height() * ratio)));
         SetTerminationHandler([&events] { events.OnCloseRequest(); });
+        primary_ = true;
+    }
+
+    // Another monitor's window, over its rectangle.
+    OwnSaverWindow(SaverEvents& events, const Monitor& monitor) {
+        QScreen* screen = ScreenOf(monitor);
+        const double ratio = screen ? screen->devicePixelRatio() : qGuiApp->devicePixelRatio();
+        monitorGeometry_ = screen ? screen->geometry()
+                                  : QRectF(monitor.Left / ratio, monitor.Top / ratio,
+                                           monitor.Area.Width / ratio,
+                                           monitor.Area.Height / ratio)
+                                        .toAlignedRect();
+        Make(events, monitorGeometry_, QSize(monitor.Area.Width, monitor.Area.Height));
+        monitor_ = monitor;
+        widget_->globalPositions = true;
+        if (screen) {
+            widget_->setScreen(screen);
+            // A monitor that goes away leaves its window to be moved onto another one: it is
+            // hidden at once rather than cover that monitor's show until the saver's next look.
+            SaverWidget* widget = widget_;
+            QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, widget,
+                             [widget, screen](QScreen* gone) {
+                                 if (gone == screen) widget->hide();
+                             });
+        }
+        widget_->setGeometry(monitorGeometry_);
     }
     ~OwnSaverWindow() override { Close(); }
 
     void Show() override {
         if (!widget_ || widget_->isVisible()) return;
+        // A monitor window hidden when its monitor went, shown again as it is back.
+        if (!primary_ && counted_) {
+            if (QScreen* screen = ScreenOf(monitor_)) widget_->setScreen(screen);
+            widget_->setGeometry(monitorGeometry_);
+        }
         widget_->show();
-        widget_->activateWindow();
+        // The keyboard stays with the primary window.
+        if (primary_) widget_->activateWindow();
         if (!counted_) WindowOpened();
         counted_ = true;
     }
@@ -108,7 +153,7 @@ class OwnSaverWindow : public SaverWindow {
     void Maximize() override {
         if (!widget_) return;
         WaitUntilMapped();
-        widget_->setGeometry(ScreenGeometry());
+        widget_->setGeometry(primary_ ? ScreenGeometry() : monitorGeometry_);
         widget_->setWindowState(widget_->windowState() | Qt::WindowFullScreen);
     }
 
@@ -131,7 +176,7 @@ class OwnSaverWindow : public SaverWindow {
 
     void Close() override {
         if (!widget_) return;
-        SetTerminationHandler({});
+        if (primary_) SetTerminationHandler({});
         widget_->closing = true;
         widget_->hide();
         widget_->deleteLater();
@@ -141,6 +186,13 @@ class OwnSaverWindow : public SaverWindow {
     }
 
   private:
+    void Make(SaverEvents& events, const QRect& geometry, QSize pixels) {
+        image_ = QImage(pixels, QImage::Format_RGB32);
+        image_.fill(kNavy);
+        widget_ = new SaverWidget(events, image_);
+        widget_->setGeometry(geometry);
+    }
+
     // A state asked for between the map request and the window manager taking the window is
     // lost, so a shown window is first given a moment to appear.
     void WaitUntilMapped() {
@@ -164,12 +216,19 @@ class OwnSaverWindow : public SaverWindow {
     ImageDc dc_{image_, [this](const QRect& area) { Changed(area); }};
     QPointer<SaverWidget> widget_;
     bool counted_ = false;
+    bool primary_ = false;
+    Monitor monitor_;
+    QRect monitorGeometry_;
 };
 
 } // namespace
 
 std::unique_ptr<SaverWindow> CreateOwnSaverWindow(SaverEvents& events) {
     return std::make_unique<OwnSaverWindow>(events);
+}
+
+std::unique_ptr<SaverWindow> CreateMonitorSaverWindow(SaverEvents& events, const Monitor& monitor) {
+    return std::make_unique<OwnSaverWindow>(events, monitor);
 }
 
 } // namespace platform::qt

@@ -40,6 +40,29 @@ class QtScreen : public Screen {
                 return screen->devicePixelRatio() * 96.0;
         return 96.0;
     }
+
+    // Qt's screens, the primary first, in device pixels. The desktop's Xft.dpi holds for
+    // every monitor; without it each screen's own ratio gives its density.
+    std::vector<Monitor> Monitors() override {
+        if (HostedSize() || !QGuiApplication::instance() || !QGuiApplication::primaryScreen())
+            return Screen::Monitors();
+        QScreen* primary = QGuiApplication::primaryScreen();
+        const std::optional<double> xft = XftDpi();
+        std::vector<Monitor> monitors;
+        auto add = [&](QScreen* screen) {
+            const QRect g = screen->geometry();
+            const double ratio = screen->devicePixelRatio();
+            monitors.push_back(Monitor{static_cast<int>(std::lround(g.x() * ratio)),
+                                       static_cast<int>(std::lround(g.y() * ratio)),
+                                       Size{static_cast<int>(std::lround(g.width() * ratio)),
+                                            static_cast<int>(std::lround(g.height() * ratio))},
+                                       xft ? *xft : ratio * 96.0});
+        };
+        add(primary);
+        for (QScreen* screen : QGuiApplication::screens())
+            if (screen != primary) add(screen);
+        return monitors;
+    }
 };
 
 } // namespace

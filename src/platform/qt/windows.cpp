@@ -75,6 +75,12 @@ class QtWindows : public Windows {
         return host ? CreateHostedSaverWindow(events, host) : CreateOwnSaverWindow(events);
     }
 
+    std::unique_ptr<SaverWindow> CreateMonitorWindow(SaverEvents& events,
+                                                     const Monitor& monitor) override {
+        if (!qGuiApp) return nullptr;
+        return CreateMonitorSaverWindow(events, monitor);
+    }
+
   private:
     int cursorCount_ = 0;
     bool hidden_ = false;

@@ -1,3 +1,5 @@
+#include <optional>
+
 #include "gdi_dc.h"
 #include "win32_windows.h"
 
@@ -25,16 +27,19 @@ class SaverDc : public GdiDc {
 
 class Win32SaverWindow : public SaverWindow {
   public:
-    Win32SaverWindow(SaverEvents& events, HWND host) : events_(events), host_(host), dc_(*this) {
+    // `monitor`: another monitor's rectangle in virtual-screen pixels; otherwise the primary
+    // screen (no host) or the host's client area.
+    Win32SaverWindow(SaverEvents& events, HWND host, std::optional<RECT> monitor = std::nullopt)
+        : events_(events), host_(host), monitor_(monitor), dc_(*this) {
         // One brush for the class, made once: the class outlives every window of it.
         static const HBRUSH navy = CreateSolidBrush(ToColorRef(Navy));
         RegisterWindowClass(SaverClass, &Procedure, navy);
-        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        if (host_) GetClientRect(host_, &area);
+        const RECT area = Area();
         const DWORD style = host_ ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
-        backing_.Resize(area.right, area.bottom, Navy);
-        hwnd_ = CreateWindowExW(0, SaverClass, L"", style, 0, 0, area.right, area.bottom, host_,
-                                nullptr, GetModuleHandleW(nullptr), this);
+        backing_.Resize(area.right - area.left, area.bottom - area.top, Navy);
+        hwnd_ = CreateWindowExW(0, SaverClass, L"", style, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, host_, nullptr,
+                                GetModuleHandleW(nullptr), this);
         // A host that names no window leaves nothing to draw into: the saver should end
         // rather than run unseen.
         if (!hwnd_) events_.OnCloseRequest();
@@ -44,15 +49,17 @@ class Win32SaverWindow : public SaverWindow {
 
     void Show() override {
         if (!hwnd_) return;
+        // A monitor window hidden when its monitor went goes back onto it.
+        if (monitor_ && !IsWindowVisible(hwnd_)) Maximize();
         ShowWindow(hwnd_, SW_SHOW);
         UpdateWindow(hwnd_);
     }
 
     void Maximize() override {
         if (!hwnd_) return;
-        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        if (host_) GetClientRect(host_, &area);
-        SetWindowPos(hwnd_, nullptr, 0, 0, area.right, area.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT area = Area();
+        SetWindowPos(hwnd_, nullptr, area.left, area.top, area.right - area.left,
+                     area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     void MakeTopmost() override {
@@ -84,6 +91,13 @@ class Win32SaverWindow : public SaverWindow {
     }
 
   private:
+    RECT Area() const {
+        if (monitor_) return *monitor_;
+        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (host_) GetClientRect(host_, &area);
+        return area;
+    }
+
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
         if (message == WM_NCCREATE) {
             auto* self = static_cast<Win32SaverWindow*>(
@@ -126,10 +140,20 @@ class Win32SaverWindow : public SaverWindow {
             events_.OnMouseDown(GET_XBUTTON_WPARAM(wp) == XBUTTON1 ? 8 : 16);
             result = TRUE;
             return true;
-        case WM_MOUSEMOVE:
+        case WM_MOUSEMOVE: {
             // Signed: a pointer left of or above a hosted window reports negative positions.
-            events_.OnMouseMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+            POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            // Another monitor's window tells where on the desktop the pointer is.
+            if (monitor_) ClientToScreen(hwnd_, &at);
+            events_.OnMouseMove(at.x, at.y);
             return true;
+        }
+        case WM_DISPLAYCHANGE:
+            // A monitor that goes away leaves its window to be moved onto another one: it is
+            // hidden at once rather than cover that monitor's show until the saver's next look.
+            if (monitor_ && !MonitorFromRect(&*monitor_, MONITOR_DEFAULTTONULL))
+                ShowWindow(hwnd_, SW_HIDE);
+            return false;
         case WM_CLOSE:
             // The saver ends through its own sequence, which closes the window.
             events_.OnCloseRequest();
@@ -160,6 +184,7 @@ class Win32SaverWindow : public SaverWindow {
 
     SaverEvents& events_;
     HWND host_;
+    std::optional<RECT> monitor_;
     HWND hwnd_ = nullptr;
     DibImage backing_;
     SaverDc dc_;
@@ -188,6 +213,12 @@ void SaverDc::Fill(const Rect& rect, Color color) {
 std::unique_ptr<SaverWindow> MakeSaverWindow(SaverEvents& events, NativeHandle host) {
     return std::make_unique<Win32SaverWindow>(
         events, reinterpret_cast<HWND>(static_cast<std::intptr_t>(host)));
+}
+
+std::unique_ptr<SaverWindow> MakeMonitorWindow(SaverEvents& events, const Monitor& monitor) {
+    const RECT area{monitor.Left, monitor.Top, monitor.Left + monitor.Area.Width,
+                    monitor.Top + monitor.Area.Height};
+    return std::make_unique<Win32SaverWindow>(events, nullptr, area);
 }
 
 HWND WindowOf(SaverWindow& window) {

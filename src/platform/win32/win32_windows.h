@@ -26,6 +26,7 @@ int ScreenDpi();
 
 std::unique_ptr<PreviewWindow> MakePreviewWindow(const PreviewDesign& design);
 std::unique_ptr<SaverWindow> MakeSaverWindow(SaverEvents& events, NativeHandle host);
+std::unique_ptr<SaverWindow> MakeMonitorWindow(SaverEvents& events, const Monitor& monitor);
 
 // The native windows behind the views (null for views from elsewhere).
 HWND WindowOf(SaverWindow& window);

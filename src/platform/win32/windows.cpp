@@ -74,6 +74,11 @@ class Win32Windows : public Windows {
                                                    NativeHandle host) override {
         return MakeSaverWindow(events, host);
     }
+
+    std::unique_ptr<SaverWindow> CreateMonitorWindow(SaverEvents& events,
+                                                     const Monitor& monitor) override {
+        return MakeMonitorWindow(events, monitor);
+    }
 };
 
 } // namespace

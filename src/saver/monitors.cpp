@@ -1,0 +1,152 @@
+#include "monitors.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "compose.h"
+
+namespace basComon {
+
+// One monitor's window, canvases and preparer. It hears its window's input and passes it on,
+// pointer positions (virtual-screen pixels) moved into the primary window's pixels.
+struct OtherMonitors::Show : platform::SaverEvents {
+    Show(platform::SaverEvents& target, const platform::Monitor& monitor,
+         const platform::Monitor& primary)
+        : target(target), monitor(monitor), dx(-primary.Left), dy(-primary.Top) {}
+    ~Show() override {
+        // The worker stops first (it may be drawing on the spare canvas), then the window goes.
+        preparer.reset();
+        if (window) window->Close();
+    }
+
+    void OnKeyDown(int keyCode) override { target.OnKeyDown(keyCode); }
+    void OnMouseDown(int button) override { target.OnMouseDown(button); }
+    void OnMouseMove(double x, double y) override { target.OnMouseMove(x + dx, y + dy); }
+    void OnCloseRequest() override { target.OnCloseRequest(); }
+
+    bool Covers(const platform::Monitor& m, const platform::Monitor& primary) const {
+        return monitor.Left == m.Left && monitor.Top == m.Top && monitor.Area == m.Area &&
+               dx == -primary.Left && dy == -primary.Top;
+    }
+
+    platform::SaverEvents& target;
+    platform::Monitor monitor;
+    int dx;
+    int dy;
+    std::unique_ptr<platform::SaverWindow> window;
+    std::unique_ptr<platform::Surface> canvas;
+    std::unique_ptr<platform::Surface> spare;
+    std::unique_ptr<PicturePreparer> preparer = std::make_unique<PicturePreparer>();
+};
+
+namespace {
+
+bool SameRectangle(const platform::Monitor& a, const platform::Monitor& b) {
+    return a.Left == b.Left && a.Top == b.Top && a.Area == b.Area;
+}
+
+} // namespace
+
+OtherMonitors::OtherMonitors(platform::SaverEvents& events) : events_(events) {}
+
+OtherMonitors::~OtherMonitors() {
+    CloseAll();
+}
+
+std::unique_ptr<OtherMonitors::Show> OtherMonitors::Open(const platform::Monitor& monitor,
+                                                        bool topmost) {
+    platform::Services& sys = platform::Current();
+    auto show = std::make_unique<Show>(events_, monitor, primary_);
+    show->window = sys.windows->CreateMonitorWindow(*show, monitor);
+    show->canvas = sys.drawing->CreateSurface(monitor.Area.Width, monitor.Area.Height);
+    show->spare = sys.drawing->CreateSurface(monitor.Area.Width, monitor.Area.Height);
+    if (!show->window || !show->canvas) return nullptr;
+    show->canvas->Dc().Fill({0, 0, show->canvas->Width(), show->canvas->Height()},
+                            platform::Rgb(0, 0, 0));
+    show->window->Show();
+    show->window->Maximize();
+    if (topmost) show->window->MakeTopmost();
+    return show;
+}
+
+void OtherMonitors::Follow(const std::vector<platform::Monitor>& monitors, bool topmost) {
+    if (monitors.empty()) return;
+    primary_ = monitors.front();
+    std::vector<platform::Monitor> wanted;
+    for (std::size_t i = 1; i < monitors.size(); ++i) {
+        const platform::Monitor& m = monitors[i];
+        if (m.Area.Width <= 0 || m.Area.Height <= 0 || SameRectangle(m, primary_)) continue;
+        if (std::any_of(wanted.begin(), wanted.end(),
+                        [&](const platform::Monitor& w) { return SameRectangle(w, m); }))
+            continue;
+        wanted.push_back(m);
+    }
+    std::vector<std::unique_ptr<Show>> kept;
+    for (const platform::Monitor& m : wanted) {
+        const auto same = std::find_if(shows_.begin(), shows_.end(), [&](const auto& show) {
+            return show && show->Covers(m, primary_);
+        });
+        if (same != shows_.end()) {
+            (*same)->monitor.Dpi = m.Dpi;
+            // Hidden by its window if the monitor went and came back since the last look.
+            (*same)->window->Show();
+            kept.push_back(std::move(*same));
+        } else if (std::unique_ptr<Show> show = Open(m, topmost)) {
+            kept.push_back(std::move(show));
+        }
+    }
+    // What is left over belongs to monitors that are gone or changed.
+    shows_.clear();
+    shows_ = std::move(kept);
+}
+
+void OtherMonitors::Prepare(const std::string& path) {
+    for (const auto& show : shows_)
+        if (!show->preparer->Pending())
+            show->preparer->Prepare(show->spare, path, show->monitor.Area);
+}
+
+bool OtherMonitors::WaitReady(int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (const auto& show : shows_) {
+        if (!show->preparer->Pending()) continue;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (!show->preparer->WaitReady(static_cast<int>(std::max<long long>(0, left))))
+            return false;
+    }
+    return true;
+}
+
+void OtherMonitors::TakeFrames(const std::string& path) {
+    for (const auto& show : shows_) {
+        if (std::unique_ptr<platform::Surface> ready = show->preparer->Take()) {
+            show->spare = std::move(show->canvas);
+            show->canvas = std::move(ready);
+            DrawCalendarOver(*show->canvas, show->monitor);
+        } else {
+            // Nothing prepared (an empty list, or a request still running): made here, on the
+            // shown canvas, which no worker touches.
+            ComposeMonitorFrame(*show->canvas, path, show->monitor);
+        }
+    }
+}
+
+void OtherMonitors::CopyTile(int tile) {
+    const int column = (tile - 1) % 8;
+    const int row = (tile - 1) / 8;
+    for (const auto& show : shows_) {
+        const int TileW = show->monitor.Area.Width / 8;
+        const int TileH = show->monitor.Area.Height / 6;
+        const int x = column * TileW;
+        const int y = row * TileH;
+        show->window->Dc().CopyFrom(x, y, TileW, TileH, show->canvas->Dc(), x, y);
+    }
+}
+
+void OtherMonitors::CloseAll() {
+    shows_.clear();
+}
+
+} // namespace basComon
