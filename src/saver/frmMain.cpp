@@ -171,12 +171,13 @@ void frmMain::StartScreenSaver() {
     const bool showsPictures = std::min(basComon::ImageCount(), basComon::MaxListEntries) > 0;
     if (showsPictures && !picNext) picNext = Sys().drawing->CreateSurface(canvasW, canvasH);
     const platform::Size screen{ScreenWidthPx_, ScreenHeightPx_};
-    // The next picture is made ahead on the spare canvas, once no reveal reads the canvases.
     // The picture of the next mark: the entry after the one shown.
     auto upcoming = [&] {
         std::int16_t next = ImageIndex;
         return NextImage(next);
     };
+    // The next picture is made ahead on the spare canvases (every monitor's), once no reveal
+    // reads the canvases.
     auto prepareNext = [&] {
         if (!showsPictures) return;
         const std::string path = upcoming();
