@@ -22,7 +22,7 @@ cp "$build/lumorascr" "$build/Calender.dat" "$dir/"
 } >"$dir/LumoraScr.ini"
 taskset -c "$cpu" "$dir/lumorascr" /s 2>/dev/null &
 pid=$!
-cpu_sum() { cat /proc/$pid/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d", s}'; }
+cpu_sum() { cat /proc/$pid/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
 kib() { awk -v k="$1" '$1 == k":" {print $2}' /proc/$pid/status; }
 sleep 1
 before=$(cpu_sum)

@@ -37,9 +37,9 @@ saver_run() { # build seconds trace pictures... -> "cpu% hwm_mib"
     pid=$!
     sleep 3
     # Every thread of the process: the picture worker too.
-    before=$(cat /proc/$pid/task/*/schedstat | awk '{s += $1} END {printf "%d", s}')
+    before=$(cat /proc/$pid/task/*/schedstat | awk '{s += $1} END {printf "%.0f", s}')
     sleep "$secs"
-    after=$(cat /proc/$pid/task/*/schedstat | awk '{s += $1} END {printf "%d", s}')
+    after=$(cat /proc/$pid/task/*/schedstat | awk '{s += $1} END {printf "%.0f", s}')
     hwm=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
     xdotool mousemove 200 200 2>/dev/null; sleep 0.3; xdotool mousemove 600 600 2>/dev/null
     xdotool key space 2>/dev/null

@@ -25,20 +25,23 @@ LUMORA_SCREEN=1920x1080x24 "$root/scripts/with-x.sh" bash -c '
     dir=$1 secs=$2 trace=$3
     LUMORA_TRACE_PASSES="Z:$(echo "$trace" | tr / "\\\\")" wine "$dir/LumoraScr.scr" /s &
     for _ in $(seq 100); do pid=$(pgrep -f "$(basename "$dir")[/\\\\]LumoraScr.scr" | head -1); [ -n "$pid" ] && break; sleep 0.1; done
-    # This prefix'"'"'s server, not another user'"'"'s.
+    sleep 5
+    # This prefix'"'"'s server, not another user'"'"'s; looked for once the saver runs.
     server=
     for s in $(pgrep wineserver); do
         tr "\0" "\n" </proc/$s/environ 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && server=$s
     done
-    sleep 5
-    cpu() { awk "{s += \$1} END {print s}" /proc/$pid/task/*/schedstat; }
-    a=$(cpu); sa=$(awk "{print \$1}" /proc/$server/schedstat)
+    # Whole nanoseconds: a sum printed in exponent form cannot be subtracted by the shell.
+    cpu() { awk "{s += \$1} END {printf \"%.0f\", s}" /proc/$pid/task/*/schedstat; }
+    a=$(cpu); sa=$(awk "{print \$1}" /proc/${server:-none}/schedstat 2>/dev/null)
     sleep "$secs"
-    b=$(cpu); sb=$(awk "{print \$1}" /proc/$server/schedstat)
+    b=$(cpu); sb=$(awk "{print \$1}" /proc/${server:-none}/schedstat 2>/dev/null)
     xdotool mousemove 200 200; sleep 0.3; xdotool mousemove 700 700; xdotool key space
     for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    awk -v t=$((b - a)) -v s=$((sb - sa)) -v secs="$secs" \
-        "BEGIN { printf \"saver %.3f %% of a core, wine server %.3f %%\n\", 100 * t / 1e9 / secs, 100 * s / 1e9 / secs }"
+    awk -v t=$((b - a)) -v s=$((${sb:-0} - ${sa:-0})) -v found="$server" -v secs="$secs" \
+        "BEGIN { printf \"saver %.3f %% of a core, \", 100 * t / 1e9 / secs;
+                 if (found == \"\") print \"wine server not found\";
+                 else printf \"wine server %.3f %%\n\", 100 * s / 1e9 / secs }"
 ' _ "$dir" "$secs" "$trace"
 if [ -s "$trace" ]; then
     echo "passes $(wc -l <"$trace"); longest $(sort -k2 -g "$trace" | tail -1 | awk '{print $2}') ms"
