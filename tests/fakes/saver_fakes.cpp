@@ -22,13 +22,16 @@ class FakePicture : public platform::Picture {
     bool DrawScaled(platform::Surface&, const platform::Rect& dest,
                     const platform::StopFlag* stop) override {
         owner_.drawing = true;
-        while (owner_.holdDraws && !(stop && *stop))
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        owner_.drawing = false;
-        if (stop && *stop) {
-            ++owner_.drawsStopped;
-            return false;
+        bool stoppedWhileHeld = false;
+        while (owner_.holdDraws && !stoppedWhileHeld) {
+            stoppedWhileHeld = stop && *stop;
+            if (!stoppedWhileHeld) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        owner_.drawing = false;
+        // A show that ends while a later picture is being drawn (the worker was slow to get
+        // the processor) stops that drawing too; only a held drawing counts.
+        if (stoppedWhileHeld) ++owner_.drawsStopped;
+        if (stop && *stop) return false;
         {
             std::lock_guard<std::mutex> lock(owner_.mutex);
             owner_.draws.push_back({path_, dest});

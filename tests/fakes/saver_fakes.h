@@ -64,7 +64,7 @@ class FakePictures : public platform::Pictures {
     std::atomic<int> alive{0}; // pictures not yet destroyed
     // While set, a drawing waits (in real time) until it is cleared or asked to stop.
     std::atomic<bool> holdDraws{false};
-    std::atomic<int> drawsStopped{0}; // drawings that ended because they were asked to stop
+    std::atomic<int> drawsStopped{0}; // held drawings that ended because they were asked to stop
     std::atomic<bool> drawing{false}; // a drawing is in progress
     std::size_t LoadCount();
     std::mutex mutex;

@@ -2,6 +2,7 @@
 // saver window's input and repaint.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/shared/platform_under_test.h"
@@ -170,8 +171,11 @@ TEST(Win32Windows, SaverWindowCoversTheScreenAndReportsInput) {
     win32::WindowsService().PumpMessages();
     EXPECT_EQ(events.keys, (std::vector<int>{'A', VK_MENU}));
     EXPECT_EQ(events.buttons, std::vector<int>{2});
-    ASSERT_FALSE(events.moves.empty());
-    EXPECT_EQ(events.moves.back(), (std::pair<double, double>{30, 40}));
+    // The system may add a move of its own from where the real pointer is (Wine does when
+    // the window appears under it), before or after the one posted here.
+    EXPECT_NE(std::find(events.moves.begin(), events.moves.end(),
+                        std::pair<double, double>{30, 40}),
+              events.moves.end());
     EXPECT_EQ(events.closeRequests, 1);
     EXPECT_TRUE(IsWindow(hwnd)); // a close request is only reported
 
