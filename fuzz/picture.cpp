@@ -19,6 +19,7 @@
 #include "fakes/fakes.h"
 #include "platform/qt/qt_services.h"
 #include "saver/compose.h"
+#include "saver/watched_pictures.h"
 #include "settings/settings.h"
 #include "temporary_file.h"
 
@@ -42,37 +43,6 @@ void StartQt() {
     (void)application;
 }
 
-// Records whether the picture that was loaded drew itself.
-class WatchedPictures : public platform::Pictures {
-  public:
-    std::unique_ptr<platform::Picture> Load(const std::string& path) override {
-        auto picture = platform::qt::PicturesService().Load(path);
-        loaded = picture != nullptr;
-        if (!picture) return nullptr;
-        return std::make_unique<Watched>(std::move(picture), drawn);
-    }
-    bool loaded = false;
-    bool drawn = false;
-
-  private:
-    class Watched : public platform::Picture {
-      public:
-        Watched(std::unique_ptr<platform::Picture> picture, bool& drawn)
-            : picture_(std::move(picture)), drawn_(drawn) {}
-        int Width() const override { return picture_->Width(); }
-        int Height() const override { return picture_->Height(); }
-        bool DrawScaled(platform::Surface& target, const platform::Rect& dest,
-                        const platform::StopFlag* stop) override {
-            drawn_ = picture_->DrawScaled(target, dest, stop);
-            return drawn_;
-        }
-
-      private:
-        std::unique_ptr<platform::Picture> picture_;
-        bool& drawn_;
-    };
-};
-
 // A canvas with no area may report itself as 0 x 0.
 bool KeepsSize(platform::Surface& canvas, platform::Size size) {
     if (size.Width == 0 || size.Height == 0) return canvas.Width() * canvas.Height() == 0;
@@ -93,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StartQt();
     static fakes::FakeClock clock;
     static fakes::FakeScreen screen;
-    static WatchedPictures pictures;
+    static basComon::WatchedPictures pictures(platform::qt::PicturesService());
     static platform::ScopedServices services([] {
         platform::Services s;
         s.process = &platform::qt::ProcessService();
@@ -135,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(canvas && KeepsSize(*canvas, canvasSize));
 
     // The picture part alone first: a picture that cannot be drawn leaves the canvas black.
-    pictures.loaded = pictures.drawn = false;
+    pictures.drawn = false;
     std::unique_ptr<platform::Picture> loader;
     basComon::PreparePicture(*canvas, path, fitTo, loader, nullptr);
     if (!pictures.drawn && canvasSize.Width * std::int64_t(canvasSize.Height) <= 65536)

@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "platform/services.h"
 #include "saver/compose.h"
+#include "saver/watched_pictures.h"
 #include "settings/settings.h"
 
 namespace {
@@ -116,38 +117,6 @@ class FixedScreen : public platform::Screen {
     double dpi_;
 };
 
-// The system's pictures, noting whether the picture could be drawn: a picture that opens but
-// whose data fails to decode (a truncated file) leaves the frame black, as in the saver.
-class WatchedPictures : public platform::Pictures {
-  public:
-    explicit WatchedPictures(platform::Pictures& system) : system_(system) {}
-    std::unique_ptr<platform::Picture> Load(const std::string& path) override {
-        auto picture = system_.Load(path);
-        if (!picture) return nullptr;
-        return std::make_unique<Watched>(std::move(picture), drawn);
-    }
-    bool drawn = false;
-
-  private:
-    class Watched : public platform::Picture {
-      public:
-        Watched(std::unique_ptr<platform::Picture> picture, bool& drawn)
-            : picture_(std::move(picture)), drawn_(drawn) {}
-        int Width() const override { return picture_->Width(); }
-        int Height() const override { return picture_->Height(); }
-        bool DrawScaled(platform::Surface& target, const platform::Rect& dest,
-                        const platform::StopFlag* stop) override {
-            drawn_ = picture_->DrawScaled(target, dest, stop);
-            return drawn_;
-        }
-
-      private:
-        std::unique_ptr<platform::Picture> picture_;
-        bool& drawn_;
-    };
-    platform::Pictures& system_;
-};
-
 bool SomethingAt(const std::string& utf8Path) {
     const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
     std::error_code error;
@@ -246,7 +215,7 @@ int Compose(const Options& options) {
     platform::Clock& systemClock = *platform::Current().clock;
     FixedClock clock(options.At ? *options.At : systemClock.Now(), systemClock);
     FixedScreen screen(options.Size, options.Dpi);
-    WatchedPictures pictures(*platform::Current().pictures);
+    basComon::WatchedPictures pictures(*platform::Current().pictures);
     platform::Services fixed;
     fixed.clock = &clock;
     fixed.screen = &screen;
