@@ -11,15 +11,8 @@ shift 4
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp "$build/lumorascr" "$build/Calender.dat" "$dir/"
-{
-    printf '[Image]\r\nCount=%d\r\n' $#
-    i=1
-    for p in "$@"; do
-        printf '%d=True\t%s\t%s\t%s\t%s\r\n' $i "$(basename "$p")" "$(dirname "$p")" \
-            "$(basename "$p")" "$(dirname "$p")"
-        i=$((i + 1))
-    done
-} >"$dir/LumoraScr.ini"
+. "$(dirname "$0")/picture_list.sh"
+write_picture_list "$dir/LumoraScr.ini" "$@"
 taskset -c "$cpu" "$dir/lumorascr" /s 2>/dev/null &
 pid=$!
 cpu_sum() { cat /proc/$pid/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }

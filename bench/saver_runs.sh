@@ -4,6 +4,7 @@
 # pointer move and a key, as a person would end it. Prints a Markdown table.
 #   saver_runs.sh TRACE_DIR IDLE_S CYCLE_S LARGE_S FIRST_TILE_PROBE CPU BUILD... -- FIVE... LARGE...
 set -u
+. "$(dirname "$0")/picture_list.sh"
 trace_dir=$1 secs_idle=$2 secs_cycle=$3 secs_large=$4 first_tile=$5 cpu=$6
 shift 6
 builds=()
@@ -17,15 +18,7 @@ install_copy() { # build pictures... -> folder with the program and its list
     shift
     dir=$(mktemp -d)
     cp "$b/lumorascr" "$b/Calender.dat" "$dir/"
-    {
-        printf '[Image]\r\nCount=%d\r\n' $#
-        local i=1 p
-        for p in "$@"; do
-            printf '%d=True\t%s\t%s\t%s\t%s\r\n' $i "$(basename "$p")" "$(dirname "$p")" \
-                "$(basename "$p")" "$(dirname "$p")"
-            i=$((i + 1))
-        done
-    } >"$dir/LumoraScr.ini"
+    write_picture_list "$dir/LumoraScr.ini" "$@"
     echo "$dir"
 }
 

@@ -11,15 +11,8 @@ shift 2
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp "$build/LumoraScr.scr" "$build/Calender.dat" "$dir/"
-{
-    printf '[Image]\r\nCount=%d\r\n' $#
-    i=1
-    for p in "$@"; do
-        win="Z:$(dirname "$p" | tr / '\\')"
-        printf '%d=True\t%s\t%s\t%s\t%s\r\n' $i "$(basename "$p")" "$win" "$(basename "$p")" "$win"
-        i=$((i + 1))
-    done
-} >"$dir/LumoraScr.ini"
+. "$root/bench/picture_list.sh"
+write_picture_list "$dir/LumoraScr.ini" --wine "$@"
 trace="$dir/passes.txt"
 LUMORA_SCREEN=1920x1080x24 "$root/scripts/with-x.sh" bash -c '
     dir=$1 secs=$2 trace=$3
