@@ -17,14 +17,9 @@ default_border none
 CONF
 }
 
-# Runs a command as the compositor's user (nobody when the tests run as root).
-as_sway_user() {
-    if [ "$(id -u)" = 0 ]; then
-        setpriv --reuid=65534 --regid=65534 --clear-groups "$@"
-    else
-        "$@"
-    fi
-}
+# The prefix that runs a command as the compositor's user (nobody when the tests run as root).
+SWAY_AS_USER=()
+[ "$(id -u)" = 0 ] && SWAY_AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 
 sway_start() {
     command -v sway >/dev/null && command -v grim >/dev/null ||
@@ -34,7 +29,7 @@ sway_start() {
     chmod 0700 "$run"
     [ "$(id -u)" = 0 ] && chown 65534:65534 "$run" "$home" && chmod o+x "$WORK"
     sway_config >"$home/config"
-    as_sway_user env -i XDG_RUNTIME_DIR="$run" HOME="$home" PATH=/usr/bin:/bin \
+    "${SWAY_AS_USER[@]}" env -i XDG_RUNTIME_DIR="$run" HOME="$home" PATH=/usr/bin:/bin \
         WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 \
         WLR_RENDERER=pixman sway -c "$home/config" >"$ARTIFACTS/sway.log" 2>&1 &
     SWAY_PID=$!
