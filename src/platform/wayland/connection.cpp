@@ -136,6 +136,10 @@ std::unique_ptr<Connection> Connection::Open() {
 Connection::~Connection() {
     delete notifier_;
     if (current == this) current = nullptr;
+    // Every proxy goes before the connection does.
+    seats_.clear();
+    for (const auto& o : outputs_) wl_output_destroy(o->proxy);
+    outputs_.clear();
     if (display_) wl_display_disconnect(display_);
 }
 
