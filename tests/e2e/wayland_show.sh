@@ -2,7 +2,7 @@
 # The Linux program as a Wayland client on headless sway with two outputs (the second at
 # scale 2): /s covers each output with its own frame, a key, a pointer move over 10 pixels end
 # it while a smaller move does not, an output added or resized is followed at the next mark,
-# and the settings dialog opens natively and saves with 登録.
+# and the compositor going away ends it with status 1.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/monitor_lib.sh"
 . "$(dirname "$0")/sway_lib.sh"
@@ -60,5 +60,21 @@ check "the show goes on" still_running "$pid"
 wtype -s 500 x
 check "a key ends it" ends_within "$pid" 10
 kill "$pid" 2>/dev/null
+
+# Drawing into an X11 window stays X11's, whatever compositor runs.
+env -u DISPLAY "$WORK/linux/lumorascr" --root >"$ARTIFACTS/root.log" 2>&1
+check "--root without an X display says so instead of opening a Wayland show" \
+    grep -q "cannot open the X display" "$ARTIFACTS/root.log"
+
+# The compositor going away ends the show with a line saying so and status 1.
+start_saver
+pid=$LAST_PID
+wait_until 30 eval 'output_shot last HEADLESS-1 && monitor_frame_shows "$SHOT" 1280 720'
+sway_stop
+check "the compositor going away ends the program" ends_within "$pid" 10
+wait "$pid"
+check "with exit status 1" test $? = 1
+check "and a line that says so" grep -q "connection to the Wayland compositor was lost" \
+    "$ARTIFACTS/program.log"
 
 finish
