@@ -65,7 +65,7 @@ class WaylandWindows : public Windows {
     // The program's surfaces hide the pointer as it enters them while the count is negative.
     void ShowCursor(bool show) override {
         count_ += show ? 1 : -1;
-        if (Connection* c = Current()) c->hidePointer = count_ < 0;
+        if (Connection* c = Current()) c->HidePointer(count_ < 0);
         qt::WindowsService().ShowCursor(show);
     }
     NativeHandle RootWindow() override { return 0; }
