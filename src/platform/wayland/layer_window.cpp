@@ -124,6 +124,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
         wl_surface_destroy(surface_);
         layer_ = nullptr;
         surface_ = nullptr;
+        buffers_.Reset();
         configured_ = false;
         logicalW_ = logicalH_ = 0;
         c_.Flush();
