@@ -1,5 +1,6 @@
-// A save's file is held open without delete sharing for as long as the save runs, so the next
-// save's clean-up, which deletes every leftover it can, never takes a running save's file.
+// A save holds a lock on one byte of its file far past its end for as long as the save runs; the
+// next save's clean-up deletes only leftovers whose byte it can lock. Wine passes such locks on
+// to the Unix file, so they hold between Wine prefixes too, whose servers share no handles.
 #include "file_replace.h"
 
 #include <algorithm>
@@ -25,6 +26,19 @@ namespace platform::win32 {
 namespace {
 
 constexpr std::size_t RandomDigits = 16;
+constexpr DWORD OwnerByteHigh = 0x100; // at 1 TiB: no data of the file lies there
+
+bool Lock(HANDLE file) {
+    OVERLAPPED at{};
+    at.OffsetHigh = OwnerByteHigh;
+    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) !=
+           FALSE;
+}
+
+HANDLE OpenShared(const std::wstring& path, DWORD access, DWORD creation, DWORD attributes) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, creation, attributes, nullptr);
+}
 
 bool AllOf(std::wstring_view text, bool (*each)(wchar_t)) {
     return !text.empty() && std::all_of(text.begin(), text.end(), each);
@@ -90,12 +104,17 @@ std::wstring RandomPart() {
 TemporaryFile::TemporaryFile(const std::wstring& target, DWORD attributes) {
     for (int attempt = 0; attempt < 100 && handle_ == INVALID_HANDLE_VALUE; ++attempt) {
         path_ = target + L"." + RandomPart() + L".tmp";
-        handle_ = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW, attributes,
-                              nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+        // Shared for deleting, so that it can be renamed while held.
+        handle_ = OpenShared(path_, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, attributes);
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+            continue;
+        }
+        // Another save's clean-up may have taken it before it was locked: then a new one.
+        if (Lock(handle_) && GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+        CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
     }
     if (handle_ == INVALID_HANDLE_VALUE) path_.clear();
 }
@@ -112,17 +131,15 @@ void TemporaryFile::Release() {
 }
 
 bool TemporaryFile::Hold() {
-    handle_ = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return handle_ != INVALID_HANDLE_VALUE;
+    handle_ = OpenShared(path_, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    return handle_ != INVALID_HANDLE_VALUE && Lock(handle_);
 }
 
 bool TemporaryFile::PutInPlace(const std::wstring& target) {
-    // The rename needs the file to be open nowhere without delete sharing, this handle included:
-    // between the two steps the file is unheld for an instant.
-    Release();
+    // Renamed while still held, so no clean-up can take it on the way.
     const bool moved = MoveFileExW(path_.c_str(), target.c_str(),
                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    Release();
     if (!moved) DeleteFileW(path_.c_str());
     path_.clear();
     return moved;
@@ -134,9 +151,14 @@ void TemporaryFile::Abandon() {
 }
 
 void RemoveLeftovers(const std::wstring& target) {
-    // A running save holds its file without delete sharing: deleting it fails.
-    for (const Leftover& leftover : LeftoversOf(target))
-        DeleteFileW(leftover.name.c_str());
+    for (const Leftover& leftover : LeftoversOf(target)) {
+        const HANDLE file =
+            OpenShared(leftover.name, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        const bool unowned = Lock(file);
+        CloseHandle(file);
+        if (unowned) DeleteFileW(leftover.name.c_str());
+    }
 }
 
 bool RestoreLeftover(const std::wstring& target) {

@@ -11,7 +11,7 @@
 namespace platform::win32 {
 
 // A new file beside `target` under a name of its own, open for reading and writing and held
-// (no other process may delete it) until it is put in place or dropped.
+// (no other save's clean-up removes it) until it is put in place or dropped.
 class TemporaryFile {
   public:
     // Invalid when no such file could be made.

@@ -122,4 +122,28 @@ TEST_F(PictureListFileTest, ASaveCutOffLeavesTheOldOrTheNewListAndNoLitter) {
     }
 }
 
+// A save that starts while another is between writing its new file and renaming it leaves that
+// file alone: both succeed, the later rename wins whole.
+bool nestedSaved = false;
+
+bool SaveOnceMore(platform::SaveStep step, const std::string&) {
+    if (step != platform::SaveStep::TemporaryWritten) return true;
+    platform::SetSaveStepHook(nullptr);
+    nestedSaved = basComon::SaveImageList();
+    return true;
+}
+
+TEST_F(PictureListFileTest, ASaveStartedDuringAnotherLeavesItsFileAlone) {
+    Empty();
+    basComon::ImageList = List({"first.jpg"});
+    platform::SetSaveStepHook(SaveOnceMore);
+    EXPECT_TRUE(basComon::SaveImageList());
+    platform::SetSaveStepHook(nullptr);
+    EXPECT_TRUE(nestedSaved);
+    basComon::ImageList = {};
+    basComon::LoadImageList();
+    EXPECT_EQ(basComon::ImageList, List({"first.jpg"}));
+    EXPECT_EQ(Names(), std::vector<fs::path>{"LumoraScr.ini"});
+}
+
 } // namespace
