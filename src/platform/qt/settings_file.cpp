@@ -447,8 +447,8 @@ class PrivateProfileFile : public SettingsFile {
         timespec now{};
         ::clock_gettime(CLOCK_REALTIME, &now);
         // A time in the future says nothing about later changes either. A writer may set the
-        // time of change back to what it was; the status change time still moves on, but by
-        // the same tick.
+        // time of change back to what it was, so the status change time, which no writer sets,
+        // counts too; it shares the clock's ticks, so a recent one is no proof either.
         if (now.tv_sec - info.st_mtim.tv_sec < 2 || now.tv_sec - info.st_ctim.tv_sec < 2)
             return true;
         cache_.path = path;
