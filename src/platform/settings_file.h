@@ -32,4 +32,14 @@ class SettingsFile {
                                 const std::string& file) = 0;
 };
 
+// The steps of a save that replaces the file, for tests that stop one part way as a kill
+// would: after the new content is complete in its temporary file beside the file, and after
+// that file has taken the file's name.
+enum class SaveStep { TemporaryWritten, Replaced };
+// Called at each step of every such save with the temporary file's path; when it returns false
+// the save stops there at once and returns false, leaving the files as a kill at that instant
+// would (its locks and handles let go). Null, the default: no hook.
+using SaveStepHook = bool (*)(SaveStep step, const std::string& temporary);
+void SetSaveStepHook(SaveStepHook hook);
+
 } // namespace platform

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -5,8 +8,16 @@
 #include "platform/services.h"
 #include "startup/startup.h"
 
-// `--help` and `--version` answer on the terminal before any window or display is needed.
 int main(int argc, char** argv) {
+    // Standard input, output and error that the caller closed are opened on /dev/null first:
+    // otherwise the next file or connection opened (the display's, say) would take their
+    // number, and a message meant for standard error would be written into it.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0) {
+            [[maybe_unused]] const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        }
+
+    // `--help` and `--version` answer on the terminal before any window or display is needed.
     if (argc > 1) {
         platform::ScopedServices services(platform::NativeServices());
         if (const auto text = basComon::InformationRequested(argv[1], LUMORA_VERSION)) {

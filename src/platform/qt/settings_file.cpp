@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "file_replace.h"
 #include "qt_services.h"
 
 namespace platform::qt {
@@ -206,7 +207,7 @@ enum class Loaded { Ok, Missing, Failed };
 
 // Only a regular file is read: a pipe or a device would block or never end, and counts as
 // missing.
-Loaded ReadWholeFile(const std::string& path, std::string& bytes, struct stat* opened = nullptr) {
+Loaded ReadOnce(const std::string& path, std::string& bytes, struct stat* opened) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT || errno == ENXIO ? Loaded::Missing : Loaded::Failed;
     struct stat info {};
@@ -232,40 +233,11 @@ Loaded ReadWholeFile(const std::string& path, std::string& bytes, struct stat* o
     return Loaded::Ok;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Makes a rename inside `path`'s folder durable.
-void SyncFolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Writes `bytes` to a new file beside `path`, makes it durable, then renames it over `path`, so
-// that a reader sees either the old file or the new one, never a part of either.
-bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    SyncFolderOf(path);
-    return true;
+// A missing file whose save was cut off after its new content was complete is that content.
+Loaded ReadWholeFile(const std::string& path, std::string& bytes, struct stat* opened = nullptr) {
+    const Loaded loaded = ReadOnce(path, bytes, opened);
+    if (loaded != Loaded::Missing || !RestoreLeftover(path)) return loaded;
+    return ReadOnce(path, bytes, opened);
 }
 
 // The file a write lands in: a symbolic link is followed so that it stays a link.
@@ -440,6 +412,10 @@ class PrivateProfileFile : public SettingsFile {
     }
 
   private:
+    static bool Same(const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
+
     // A list of n pictures is read key by key: the file is parsed once, not n times, while it
     // stays the same file with the same size and time of change.
     struct Cache {
@@ -448,15 +424,19 @@ class PrivateProfileFile : public SettingsFile {
         ino_t inode = 0;
         off_t size = -1;
         timespec changed{};
+        // Set by the system at every change, whatever time of change a writer then gives it.
+        timespec statusChanged{};
         std::unordered_map<std::string, std::optional<std::string>> values;
     };
 
     bool Load(const std::string& path) {
         struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) return false;
+        if (::stat(path.c_str(), &info) != 0 &&
+            (errno != ENOENT || !RestoreLeftover(path) || ::stat(path.c_str(), &info) != 0))
+            return false;
         if (path == cache_.path && info.st_dev == cache_.device && info.st_ino == cache_.inode &&
-            info.st_size == cache_.size && info.st_mtim.tv_sec == cache_.changed.tv_sec &&
-            info.st_mtim.tv_nsec == cache_.changed.tv_nsec)
+            info.st_size == cache_.size && Same(info.st_mtim, cache_.changed) &&
+            Same(info.st_ctim, cache_.statusChanged))
             return true;
         cache_ = {};
         std::string bytes;
@@ -466,14 +446,17 @@ class PrivateProfileFile : public SettingsFile {
         // system's clock, with nothing to show for it; such a file is read afresh next time.
         timespec now{};
         ::clock_gettime(CLOCK_REALTIME, &now);
-        // A time in the future says nothing about later changes either.
-        const auto age = now.tv_sec - info.st_mtim.tv_sec;
-        if (age < 2) return true;
+        // A time in the future says nothing about later changes either. A writer may set the
+        // time of change back to what it was, so the status change time, which no writer sets,
+        // counts too; it shares the clock's ticks, so a recent one is no proof either.
+        if (now.tv_sec - info.st_mtim.tv_sec < 2 || now.tv_sec - info.st_ctim.tv_sec < 2)
+            return true;
         cache_.path = path;
         cache_.device = info.st_dev;
         cache_.inode = info.st_ino;
         cache_.size = info.st_size;
         cache_.changed = info.st_mtim;
+        cache_.statusChanged = info.st_ctim;
         return true;
     }
 

@@ -45,6 +45,14 @@ bool OpenPipe() {
     return true;
 }
 
+bool HangUpIgnored() {
+    static const bool ignored = [] {
+        struct sigaction current {};
+        return sigaction(SIGHUP, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+    }();
+    return ignored;
+}
+
 } // namespace
 
 void SetTerminationHandler(std::function<void()> handler) {
@@ -59,6 +67,9 @@ void SetTerminationHandler(std::function<void()> handler) {
     }
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    // A hang-up (the terminal or session gone) ends the program in the same orderly way, unless
+    // it was started to ignore hang-ups (nohup), which it keeps doing.
+    if (!HangUpIgnored()) sigaction(SIGHUP, &action, nullptr);
 }
 
 } // namespace platform::qt

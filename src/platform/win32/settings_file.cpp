@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "file_replace.h"
 #include "win32_services.h"
 
 namespace platform::win32 {
@@ -66,37 +67,10 @@ SettingsLines ParseBlock(const std::string& block) {
     return lines;
 }
 
-void Remove(const std::wstring& path) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
-}
-
-// Puts `replacement` in the place of `target`, keeping the old file under `backup` until the
-// new one is there.
-bool PutInPlace(const std::wstring& target, const std::wstring& replacement,
-                const std::wstring& backup, bool targetExists) {
-    if (!targetExists)
-        return MoveFileExW(replacement.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(),
-                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        Remove(backup);
-        return true;
-    }
-    const DWORD error = GetLastError();
-    // The old file was moved to the backup name but the new one could not follow: the old
-    // file goes back to its name.
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        MoveFileExW(backup.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    else if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
-        Remove(backup);
-    return false;
-}
-
 bool ReadAll(const std::wstring& path, std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Another save may put its file in this one's place meanwhile: this read keeps the old one.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(file, &size) && size.QuadPart < LargestSection;
@@ -109,16 +83,21 @@ bool ReadAll(const std::wstring& path, std::string& bytes) {
     return ok;
 }
 
-bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
-    bool ok = bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                            &written, nullptr) &&
-                                written == bytes.size());
-    ok = FlushFileBuffers(file) && ok;
-    return CloseHandle(file) && ok;
+    const bool ok = bytes.empty() || (::WriteFile(file, bytes.data(),
+                                                  static_cast<DWORD>(bytes.size()), &written,
+                                                  nullptr) &&
+                                      written == bytes.size());
+    return FlushFileBuffers(file) && ok;
+}
+
+// A missing file whose save an earlier version cut off between its two renames is the file
+// that save left.
+void RestoreIfMissing(const std::string& file) {
+    if (const std::wstring target = Utf8ToWide(file);
+        GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+        RestoreLeftover(target);
 }
 
 // The section name a line opens ("[name]", blanks around it ignored), or nothing.
@@ -188,6 +167,7 @@ class PrivateProfileFile : public SettingsFile {
                 fallback.pop_back();
             return fallback;
         }
+        RestoreIfMissing(file);
         // The function cuts a value that does not fit and then returns size - 1: grow the
         // buffer until the value comes back whole.
         std::vector<char> buffer(256);
@@ -209,6 +189,7 @@ class PrivateProfileFile : public SettingsFile {
         for (const std::string* text : {&section, &key, &value})
             if (HasLineBreakOrNul(*text) || !FitsAnsi(*text)) return false;
         const auto ansiFile = Utf8ToAnsiExact(file);
+        if (ansiFile) RestoreIfMissing(file);
         return ansiFile &&
                WritePrivateProfileStringA(Utf8ToAnsi(section).c_str(), Utf8ToAnsi(key).c_str(),
                                           Utf8ToAnsi(value).c_str(), ansiFile->c_str()) != FALSE;
@@ -218,12 +199,14 @@ class PrivateProfileFile : public SettingsFile {
         const auto ansiFile = Utf8ToAnsiExact(file);
         const auto ansiSection = Utf8ToAnsiExact(section);
         if (!ansiFile || !ansiSection) return {};
+        RestoreIfMissing(file);
         const auto block = ReadSectionBlock(*ansiSection, *ansiFile);
         return block ? ParseBlock(*block) : SettingsLines{};
     }
 
     // The section is written into a copy of the file beside it, checked by reading it back, and
-    // only then put in the file's place: a failure on the way leaves the file as it was.
+    // only then renamed over the file in one step: at every instant the file is the old one
+    // or the new one, and a failure on the way leaves it as it was.
     bool ReplaceSection(const std::string& section, const SettingsLines& lines,
                         const std::string& file) override {
         const auto ansiFile = Utf8ToAnsiExact(file);
@@ -242,36 +225,47 @@ class PrivateProfileFile : public SettingsFile {
         block += '\0';
 
         const std::wstring target = Utf8ToWide(file);
+        RestoreIfMissing(file);
         const DWORD attributes = GetFileAttributesW(target.c_str());
         const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
         // A file marked read-only stays as it is, as the profile functions leave it.
         if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
             return false;
-        // Names of this process's own beside the file, in ASCII so the code page carries them.
-        const std::wstring id = L"." + std::to_wstring(GetCurrentProcessId());
-        const std::wstring temporary = target + id + L".tmp", backup = target + id + L".old";
-        const std::string ansiTemporary = *ansiFile + WideToUtf8(id + L".tmp");
-        if (exists && !CopyFileW(target.c_str(), temporary.c_str(), FALSE)) {
-            Remove(temporary);
-            return false;
-        }
+        RemoveLeftovers(target);
+        std::string bytes;
+        if (exists && !ReadAll(target, bytes)) return false;
+        constexpr DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        TemporaryFile temporary(target, exists && (attributes & Kept) ? attributes & Kept
+                                                                        : FILE_ATTRIBUTE_NORMAL);
+        if (!temporary.Valid()) return false;
+        // Its name is ASCII beside a name the code page carries, so the code page carries it.
+        const std::string ansiTemporary =
+            *ansiFile + WideToUtf8(temporary.Path().substr(target.size()));
         // The section goes into the copy in one write; the profile function does the same but
         // inserts key by key, which takes seconds for a long list. A UTF-16 file is left to it.
-        std::string bytes;
-        bool saved = exists ? ReadAll(temporary, bytes) : true;
-        if (saved && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
-            saved = WriteAll(temporary, WithSection(bytes, *ansiSection, block));
-        else if (saved)
+        bool saved = false;
+        if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
+            saved = WriteAll(temporary.Handle(), WithSection(bytes, *ansiSection, block));
+        else if (WriteAll(temporary.Handle(), bytes)) {
+            // The profile function writes the file opened without sharing.
+            temporary.Release();
             saved = WritePrivateProfileSectionA(ansiSection->c_str(), block.data(),
                                                 ansiTemporary.c_str()) != FALSE;
+        }
         // Lets go of the copy the system keeps of the file, so the check reads the disk.
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiTemporary.c_str());
         if (saved) saved = Matches(ReadSectionBlock(*ansiSection, ansiTemporary), block);
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiTemporary.c_str());
-        saved = saved && PutInPlace(target, temporary, backup, exists);
-        if (!saved) Remove(temporary);
+        if (saved && temporary.Handle() == INVALID_HANDLE_VALUE) saved = temporary.Hold();
+        const std::wstring temporaryPath = temporary.Path();
+        if (saved && !ContinueSave(SaveStep::TemporaryWritten, temporaryPath)) {
+            temporary.Abandon();
+            return false;
+        }
+        saved = saved && temporary.PutInPlace(target);
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiFile->c_str());
-        return saved;
+        return saved && ContinueSave(SaveStep::Replaced, temporaryPath);
     }
 
   private:

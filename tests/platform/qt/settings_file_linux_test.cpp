@@ -95,9 +95,10 @@ TEST_F(LinuxSettingsFileTest, UnchangedValueLeavesTheFileAsItIs) {
 
 TEST_F(LinuxSettingsFileTest, ChangesByOthersAreSeen) {
     // An old time of change, as for a file nobody has touched in a while, and one in the
-    // future, as a wrong clock or a copied file gives: the same time for every version.
+    // future, as a wrong clock or a copied file gives: the same time for every version, and
+    // the last two versions of the same size, written in place.
     for (const time_t when : {time_t{1000000000}, ::time(nullptr) + 86400 * 365})
-        for (const char* value : {"1", "22", "3"}) {
+        for (const char* value : {"1", "22", "3", "4"}) {
             Given(std::string("[A]\r\nk=") + value + "\r\n");
             const timespec times[2] = {{when, 0}, {when, 0}};
             ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
@@ -229,6 +230,10 @@ TEST_F(LinuxSettingsFileTest, EncodingsAreReadLineByLineAndKept) {
          "[A]\r\nk=\x80\xFF\xA0\r\nj=写真\r\nn=1\r\n"},
         {"a UTF-8 file with a byte-order mark and a bad line", "\xEF\xBB\xBF[A]\r\nk=\x95\x5C\r\n",
          "k", "表", "\xEF\xBB\xBF[A]\r\nk=表\r\nn=1\r\n"},
+        {"an overlong UTF-8 form is not UTF-8", "[A]\r\nk=\xC0\xAF\r\n", "k", "ﾀｯ",
+         "[A]\r\nk=ﾀｯ\r\nn=1\r\n"},
+        {"a Shift-JIS character that converts back to another keeps its bytes",
+         "[A]\r\nk=\x87\x90\r\n", "k", "≒", "[A]\r\nk=\x87\x90\r\nn=1\r\n"},
     };
     for (const auto& c : cases) {
         Given(c.before);
@@ -245,6 +250,11 @@ TEST_F(LinuxSettingsFileTest, EncodingsAreReadLineByLineAndKept) {
         ASSERT_TRUE(settings.Write("A", "k", "\xF0", file));
         EXPECT_EQ(settings.Read("A", "k", "", file), "\uFFFD");
         EXPECT_EQ(settings.Read("A", "n", "", file), "1");
+        // A character outside the first plane comes as a pair of surrogates.
+        Given(Utf16("[A]\r\nk=", bigEndian) +
+              std::string(bigEndian ? "\xD8\x3D\xDE\x00" : "\x3D\xD8\x00\xDE", 4) +
+              Utf16("\r\n", bigEndian).substr(2));
+        EXPECT_EQ(settings.Read("A", "k", "", file), "\U0001F600");
     }
     // A section name that is not UTF-8 is refused: its header would read back as Shift-JIS,
     // whose last character takes the ']' along.
@@ -252,6 +262,53 @@ TEST_F(LinuxSettingsFileTest, EncodingsAreReadLineByLineAndKept) {
     EXPECT_FALSE(settings.Write("S\x98", "k", "v", file));
     EXPECT_FALSE(settings.ReplaceSection("S\x98", {{"k", "v"}}, file));
     EXPECT_EQ(Bytes(), "[A]\r\nk=v\r\n");
+}
+
+// What saves cut off earlier left beside the file: a complete new file takes the name of a
+// missing one, the newest when there are several; the next save removes them all.
+TEST_F(LinuxSettingsFileTest, LeftoversOfCutOffSaves) {
+    struct Left {
+        const char* name;
+        const char* value;
+        mode_t mode; // no read bit: not yet complete
+        time_t age;
+    };
+    const struct {
+        const char* name;
+        const char* file; // null: missing
+        std::vector<Left> left;
+        const char* read;
+    } cases[] = {
+        {"a complete one, the file missing", nullptr, {{"aB3dE9.tmp", "new", 0644, 0}}, "new"},
+        {"the newest complete one",
+         nullptr,
+         {{"aaaaaa.tmp", "older", 0644, 100},
+          {"bbbbbb.tmp", "newer", 0600, 10},
+          {"cccccc.tmp", "unfinished", 0200, 0}},
+         "newer"},
+        {"an unfinished one is no list", nullptr, {{"cccccc.tmp", "unfinished", 0200, 0}}, "none"},
+        {"the file there wins over any, an earlier version's too",
+         "file",
+         {{"aB3dE9.tmp", "new", 0644, 0}, {"Xy12Zw", "cut", 0644, 0}},
+         "file"},
+    };
+    const auto Section = [](const char* value) { return std::string("[A]\r\nk=") + value + "\r\n"; };
+    for (const auto& c : cases) {
+        for (const std::string& name : Names())
+            fs::remove(directory + "/" + name);
+        if (c.file) Given(Section(c.file));
+        for (const Left& left : c.left) {
+            const std::string path = file + "." + left.name;
+            ASSERT_TRUE(under_test::WriteBytes(path, Section(left.value)));
+            const timespec times[2] = {{::time(nullptr) - left.age, 0},
+                                       {::time(nullptr) - left.age, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+            ASSERT_EQ(::chmod(path.c_str(), left.mode), 0);
+        }
+        EXPECT_EQ(settings.Read("A", "k", "none", file), c.read) << c.name;
+        ASSERT_TRUE(settings.ReplaceSection("B", {{"x", "1"}}, file)) << c.name;
+        EXPECT_EQ(Names(), std::vector<std::string>{"LumoraScr.ini"}) << c.name;
+    }
 }
 
 // A pipe or a device in the file's place is never opened for reading (that would wait for a

@@ -261,6 +261,25 @@ TEST_F(SettingsFileTest, ReplacingASectionKeepsTheOthers) {
     }
 }
 
+// Every line outside the replaced section stays as it was, byte for byte.
+TEST_F(SettingsFileTest, ReplacingASectionKeepsTheOtherLinesByteForByte) {
+    const struct {
+        const char *name, *before, *after;
+    } cases[] = {
+        {"blank lines around it",
+         "[Before]\r\nb=1\r\n\r\n\r\n[Image]\r\nCount=2\r\n1=a\r\n2=b\r\n\r\n  \r\n[After]\r\nz=2\r\n\r\n",
+         "[Before]\r\nb=1\r\n\r\n\r\n[Image]\r\nCount=1\r\n1=x\r\n\r\n  \r\n[After]\r\nz=2\r\n\r\n"},
+        {"lines no code page reads",
+         "[Before]\r\nb=\x80\xFF\xA0\r\n[Image]\r\nCount=0\r\n[After]\r\n\xFE\xFE\xFE\r\n",
+         "[Before]\r\nb=\x80\xFF\xA0\r\n[Image]\r\nCount=1\r\n1=x\r\n[After]\r\n\xFE\xFE\xFE\r\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = Given(c.before);
+        ASSERT_TRUE(settings.ReplaceSection("Image", {{"Count", "1"}, {"1", "x"}}, file)) << c.name;
+        EXPECT_EQ(Bytes(file), c.after) << c.name;
+    }
+}
+
 // All or nothing: whatever the system cannot store whole fails the save and leaves the file.
 TEST_F(SettingsFileTest, ASectionThatCannotBeStoredWholeChangesNothing) {
     const std::string before = "[Image]\r\nCount=1\r\n1=keep\r\n";
