@@ -28,7 +28,7 @@ quad() {
 encode() {
     case $2 in
     *.jpg) convert "$1" -quality 100 -sampling-factor 1x1 "$2" ;;
-    *.webp) cwebp -quiet -lossless "$1" -o "$2" ;;
+    *.webp) cwebp -quiet -lossless "${@:3}" "$1" -o "$2" ;;
     *.heic) heif-enc -q 100 -p chroma=444 "$1" -o "$2" >/dev/null ;;
     *.avif) avifenc -s 10 --lossless "${@:3}" "$1" "$2" >/dev/null ;;
     *) convert "$1" "$2" ;;
@@ -43,10 +43,9 @@ frame() {
         QT_QPA_PLATFORM=offscreen timeout 120 "$LINUX_BUILD/lumora-tool" frame --size 320x240 \
             --at "2026-12-07 09:00" --picture "$1" -o "$out" >/dev/null 2>&1
     else
-        ( . "$E2E_ROOT/scripts/wine-env.sh"
-          timeout 120 wine "$WINDOWS_BUILD/lumora-tool.exe" frame --size 320x240 \
-              --at "2026-12-07 09:00" --picture "Z:${WORK//\//\\}\\$1" \
-              -o "Z:${WORK//\//\\}\\$out" ) >/dev/null 2>&1
+        timeout 120 wine "$WINDOWS_BUILD/lumora-tool.exe" frame --size 320x240 \
+            --at "2026-12-07 09:00" --picture "Z:${WORK//\//\\}\\$1" \
+            -o "Z:${WORK//\//\\}\\$out" >/dev/null 2>&1
     fi
     rc=$?
     echo "$rc"
@@ -80,7 +79,12 @@ near() {
 }
 
 builds=(linux)
-have_windows_build && [ -f "$WINDOWS_BUILD/lumora-tool.exe" ] && builds+=(windows)
+if have_windows_build && [ -f "$WINDOWS_BUILD/lumora-tool.exe" ]; then
+    builds+=(windows)
+    # One Wine server for all the runs.
+    . "$E2E_ROOT/scripts/wine-env.sh"
+    wineserver -p 2>/dev/null
+fi
 
 # Upright: each orientation's picture is stored turned the other way, so that it shows as the
 # reference once the file's orientation is applied. Rows: orientation, how the stored picture
@@ -113,6 +117,41 @@ for row in "${turnings[@]}"; do
     encode "$name.png" "$name.avif" $options
 done
 
+# True colours: a chart of four colours with a profile assigned (never converted), each
+# expected as Little CMS converts it to sRGB with the program's intent (perceptual). Rows:
+# file | its profile | how it is made from the chart (PNG carrying the profile, or not).
+CHART="200,50,50 60,180,70 40,60,200 230,220,90"
+quad "rgb(200,50,50)" "rgb(60,180,70)" "rgb(40,60,200)" "rgb(230,220,90)" chart.png
+quad "gray(40)" "gray(100)" "gray(160)" "gray(220)" grey.png
+# The chart's colours as profile $1 gives them in sRGB; $2 the chart's colours.
+expected() {
+    local c out=""
+    for c in $2; do
+        [ "$(head -c 20 "$1" | tail -c 4)" = GRAY ] && c=${c%%,*}
+        out+=$(echo "${c//,/ }" | transicc -i "$1" -o '*sRGB' -t0 -n -s 2>/dev/null | tail -n 1 |
+            awk '{ printf "%d,%d,%d ", $1 + 0.5, $2 + 0.5, $3 + 0.5 }')
+    done
+    echo "${out% }"
+}
+colours=(
+    "p3.jpg|$P3" "adobe.jpg|$ADOBE" "prophoto.jpg|$PROPHOTO" "srgb.jpg|$SRGB" "grey.jpg|$GREY"
+    "p3.png|$P3" "p3.tif|$P3" "p3.webp|$P3" "p3.heic|$P3" "p3.avif|$P3" "nclx-p3.avif|$P3"
+    "plain.png|"
+)
+for row in "${colours[@]}"; do
+    IFS='|' read -r file profile <<<"$row"
+    case $file in
+    nclx-p3.avif) encode chart.png "$file" --cicp 12/13/0 ;;
+    plain.png) cp chart.png "$file" ;;
+    *.avif) encode chart.png "$file" --icc "$profile" ;;
+    *.webp) convert chart.png -profile "$profile" "PNG24:tagged.png"
+        encode tagged.png "$file" -metadata icc ;;
+    *.heic) convert chart.png -profile "$profile" "PNG24:tagged.png"; encode tagged.png "$file" ;;
+    grey.jpg) convert grey.png -colorspace Gray -profile "$profile" -quality 100 "$file" ;;
+    *) convert chart.png -profile "$profile" -quality 100 -sampling-factor 1x1 -depth 8 "$file" ;;
+    esac
+done
+
 for build in "${builds[@]}"; do
     exts=(jpg png tif)
     [ "$build" = linux ] && exts+=(webp)
@@ -123,6 +162,17 @@ for build in "${builds[@]}"; do
             check "$build: .$ext orientation $o shows upright ($got, exit $rc)" near "$got" "$UPRIGHT" 40
         done
     done
+    for row in "${colours[@]}"; do
+        IFS='|' read -r file profile <<<"$row"
+        case $build:$file in windows:*.webp|windows:*.heic|windows:*.avif) continue ;; esac
+        chart=$CHART
+        [ "${file%%.*}" = grey ] && chart="40,40,40 100,100,100 160,160,160 220,220,220"
+        want=$chart
+        [ -n "$profile" ] && want=$(expected "$profile" "$chart")
+        rc=$(frame "$file" "$build")
+        got=$(quadrants "$file.$build.png")
+        check "$build: $file in sRGB ($got, want $want, exit $rc)" near "$got" "$want landscape" 8
+    done
     [ "$build" = linux ] || continue
     for row in "${turnings[@]}"; do
         name=${row%%|*}
@@ -131,4 +181,16 @@ for build in "${builds[@]}"; do
         check "$build: AVIF $name shows upright, turned once ($got, exit $rc)" near "$got" "$UPRIGHT" 40
     done
 done
+# A Display P3 photo drawn as if it were sRGB (its profile removed) and as it is, to compare by
+# eye in the artifacts.
+convert -size 480x320 -seed 7 plasma:fractal -blur 0x2 -modulate 100,160 -depth 8 photo.png
+convert photo.png -profile "$P3" -quality 92 p3-photo.jpg
+convert photo.png -quality 92 -strip p3-photo-as-srgb.jpg
+for build in "${builds[@]}"; do
+    for f in p3-photo-as-srgb.jpg p3-photo.jpg; do
+        frame "$f" "$build" >/dev/null
+        cp "$f.$build.png" "$ARTIFACTS/${f%.jpg}.$build.png"
+    done
+done
+[ "${#builds[@]}" -gt 1 ] && wineserver -k 2>/dev/null
 finish

@@ -67,7 +67,8 @@ std::string WebpProfile(const unsigned char* d, std::size_t n) {
         if (length > n - at - 8) return {};
         if (std::memcmp(d + at, "ICCP", 4) == 0)
             return std::string(reinterpret_cast<const char*>(d + at + 8), length);
-        if (std::memcmp(d + at, "VP8", 3) == 0) return {}; // the pixels come after any profile
+        // The pixels come after any profile.
+        if (std::memcmp(d + at, "VP8 ", 4) == 0 || std::memcmp(d + at, "VP8L", 4) == 0) return {};
         at += 8 + length + (length & 1);
     }
     return {};

@@ -190,7 +190,9 @@ class QtPicture final : public Picture {
         }
         reader.setAllocationLimit(AllocationLimitFor(pixels));
         if (!reader.read(&image) || image.isNull()) return false;
-        if (!colour.HasProfile() && image.colorSpace().isValid())
+        // A TIFF's profile as its reader found it (other readers also make one from a PNG's
+        // gamma alone, which is drawn as it always was).
+        if (format_ == "tiff" && !colour.HasProfile() && image.colorSpace().isValid())
             colour.icc = image.colorSpace().iccProfile().toStdString();
         if (turn_ == QImageIOHandler::TransformationNone) return Fit(size, image);
         // Turned by the file's Exif block once fitted, at the drawn size.
