@@ -135,14 +135,103 @@ cmsHPROFILE VideoProfile(const PictureColour& c) {
     return profile;
 }
 
+// Linear light in the fast path: 0 to LinearOne, and matrix coefficients of MatrixOne.
+constexpr int LinearOne = 16383;
+constexpr int MatrixShift = 12;
+
 struct Conversion {
     std::string key;
-    cmsHTRANSFORM transform = nullptr; // null: drawn as decoded
+    cmsHTRANSFORM transform = nullptr; // null: drawn as decoded (unless `matrix`)
     bool grey = false;
+    // The fast path of an RGB profile of three curves and a matrix: each channel to linear
+    // light by a table, the matrix to sRGB's primaries, then sRGB's curve by a table.
+    bool matrix = false;
+    std::int32_t toLinear[3][256] = {};
+    std::int32_t m[9] = {};
+    std::vector<std::uint8_t> fromLinear;
     ~Conversion() {
         if (transform) cmsDeleteTransform(transform);
     }
 };
+
+// The columns of a profile's colorants (red, green, blue XYZ); false when one is missing.
+bool Colorants(cmsHPROFILE profile, double out[9]) {
+    const cmsTagSignature tags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                    cmsSigBlueColorantTag};
+    for (int c = 0; c < 3; ++c) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tags[c]));
+        if (!xyz) return false;
+        out[0 + c] = xyz->X;
+        out[3 + c] = xyz->Y;
+        out[6 + c] = xyz->Z;
+    }
+    return true;
+}
+
+bool Inverse(const double a[9], double out[9]) {
+    const double det = a[0] * (a[4] * a[8] - a[5] * a[7]) - a[1] * (a[3] * a[8] - a[5] * a[6]) +
+                       a[2] * (a[3] * a[7] - a[4] * a[6]);
+    if (std::abs(det) < 1e-9) return false;
+    out[0] = (a[4] * a[8] - a[5] * a[7]) / det;
+    out[1] = (a[2] * a[7] - a[1] * a[8]) / det;
+    out[2] = (a[1] * a[5] - a[2] * a[4]) / det;
+    out[3] = (a[5] * a[6] - a[3] * a[8]) / det;
+    out[4] = (a[0] * a[8] - a[2] * a[6]) / det;
+    out[5] = (a[2] * a[3] - a[0] * a[5]) / det;
+    out[6] = (a[3] * a[7] - a[4] * a[6]) / det;
+    out[7] = (a[1] * a[6] - a[0] * a[7]) / det;
+    out[8] = (a[0] * a[4] - a[1] * a[3]) / det;
+    return true;
+}
+
+// Prepares the fast path for a matrix profile; false for any other kind.
+bool PrepareMatrix(cmsHPROFILE profile, Conversion& c) {
+    if (cmsGetColorSpace(profile) != cmsSigRgbData || !cmsIsMatrixShaper(profile) ||
+        cmsIsCLUT(profile, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT))
+        return false;
+    double from[9], to[9], toInverse[9];
+    if (!Colorants(profile, from) || !Colorants(Srgb(), to) || !Inverse(to, toInverse))
+        return false;
+    const cmsTagSignature curves[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    for (int ch = 0; ch < 3; ++ch) {
+        const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, curves[ch]));
+        if (!curve) return false;
+        for (int i = 0; i < 256; ++i)
+            c.toLinear[ch][i] = static_cast<std::int32_t>(
+                std::lround(std::clamp(cmsEvalToneCurveFloat(curve, i / 255.0f), 0.0f, 1.0f) *
+                            LinearOne));
+    }
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 3; ++k) {
+            double v = 0;
+            for (int j = 0; j < 3; ++j)
+                v += toInverse[r * 3 + j] * from[j * 3 + k];
+            c.m[r * 3 + k] = static_cast<std::int32_t>(std::lround(v * (1 << MatrixShift)));
+        }
+    c.fromLinear.resize(LinearOne + 1);
+    for (int i = 0; i <= LinearOne; ++i) {
+        const double v = double(i) / LinearOne;
+        const double e = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+        c.fromLinear[std::size_t(i)] = static_cast<std::uint8_t>(std::lround(e * 255));
+    }
+    c.matrix = true;
+    return true;
+}
+
+void ConvertRowByMatrix(const Conversion& c, uchar* row, int width) {
+    const std::uint8_t* out = c.fromLinear.data();
+    for (int x = 0; x < width; ++x, row += 4) {
+        // Format_RGB32's bytes: blue, green, red, unused.
+        const std::int32_t r = c.toLinear[0][row[2]], g = c.toLinear[1][row[1]],
+                           b = c.toLinear[2][row[0]];
+        const std::int32_t lr = (c.m[0] * r + c.m[1] * g + c.m[2] * b) >> MatrixShift;
+        const std::int32_t lg = (c.m[3] * r + c.m[4] * g + c.m[5] * b) >> MatrixShift;
+        const std::int32_t lb = (c.m[6] * r + c.m[7] * g + c.m[8] * b) >> MatrixShift;
+        row[2] = out[std::clamp(lr, 0, LinearOne)];
+        row[1] = out[std::clamp(lg, 0, LinearOne)];
+        row[0] = out[std::clamp(lb, 0, LinearOne)];
+    }
+}
 
 std::string KeyOf(const PictureColour& c) {
     if (!c.icc.empty()) return "icc:" + c.icc;
@@ -167,6 +256,10 @@ std::unique_ptr<Conversion> MakeConversion(const PictureColour& c, std::string k
         profile = VideoProfile(c);
     }
     if (!profile) return conversion;
+    if (PrepareMatrix(profile, *conversion)) {
+        cmsCloseProfile(profile);
+        return conversion;
+    }
     const cmsColorSpaceSignature space = cmsGetColorSpace(profile);
     if (space == cmsSigRgbData || space == cmsSigGrayData) {
         conversion->grey = space == cmsSigGrayData;
@@ -208,6 +301,12 @@ void ConvertToSrgb(const PictureColour& colour, QImage& image, const QRect& area
         !image.rect().contains(area) || area.isEmpty())
         return;
     const Conversion& conversion = ConversionFor(colour);
+    if (conversion.matrix) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            ConvertRowByMatrix(conversion, image.scanLine(y) + std::ptrdiff_t(area.left()) * 4,
+                               area.width());
+        return;
+    }
     if (!conversion.transform) return;
     const auto width = static_cast<cmsUInt32Number>(area.width());
     thread_local std::vector<unsigned char> grey;
