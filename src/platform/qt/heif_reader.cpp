@@ -5,6 +5,10 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <memory>
 
@@ -112,7 +116,9 @@ HeifInfo ReadHeifInfo(const QString& path) {
     return info;
 }
 
-QImage DecodeHeif(const QString& path, QSize size) {
+namespace {
+
+QImage DecodeNow(const QString& path, QSize size) {
     Context context;
     const Handle handle = OpenPrimary(path, context);
     if (!handle || heif_image_handle_get_width(handle.get()) != size.width() ||
@@ -139,6 +145,31 @@ QImage DecodeHeif(const QString& path, QSize size) {
     // The picture's own buffer, released with the last copy of the image made from it.
     return QImage(pixels, size.width(), size.height(), stride,
                   alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888, ReleaseImage, image);
+}
+
+} // namespace
+
+QImage DecodeHeif(const QString& path, QSize size, const StopFlag* stop) {
+    if (!stop) return DecodeNow(path, size);
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        QImage image;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread([shared, path, size] {
+        QImage image = DecodeNow(path, size);
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->image = std::move(image);
+        shared->finished = true;
+        shared->done.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    while (!shared->done.wait_for(lock, std::chrono::milliseconds(20),
+                                  [&] { return shared->finished; }))
+        if (stop->load(std::memory_order_relaxed)) return QImage();
+    return std::move(shared->image);
 }
 
 } // namespace platform::qt

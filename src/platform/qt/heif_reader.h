@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "colour.h"
+#include "platform/pictures.h"
 
 namespace platform::qt {
 
@@ -34,7 +35,9 @@ struct HeifInfo {
 HeifInfo ReadHeifInfo(const QString& path);
 
 // The primary picture decoded whole and upright (Format_RGB888, or Format_RGBA8888 with alpha);
-// null when decoding fails or the picture is no longer `size`.
-QImage DecodeHeif(const QString& path, QSize size);
+// null when decoding fails, the picture is no longer `size`, or `stop` (if given) is set. libheif
+// cannot be stopped mid-decode: with `stop`, the decoding runs on a thread of its own that is
+// left to finish by itself when `stop` is set, so that the show that asked can end at once.
+QImage DecodeHeif(const QString& path, QSize size, const StopFlag* stop);
 
 } // namespace platform::qt

@@ -146,7 +146,7 @@ class QtPicture final : public Picture {
             view = QImage(canvas.bits() + area.top() * canvas.bytesPerLine() + area.left() * 4,
                           area.width(), area.height(), canvas.bytesPerLine(), QImage::Format_RGB32);
         const uchar* viewBits = view.constBits();
-        if (!Decode(area.size(), view, colour)) return false;
+        if (!Decode(area.size(), view, colour, stop)) return false;
         if (!viewBits || view.constBits() != viewBits) {
             QPainter painter(&canvas);
             painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -161,9 +161,9 @@ class QtPicture final : public Picture {
     // The picture upright at exactly `size` in `image` (RGB32), decoded no larger than it needs
     // to be. `image` is used as it is when the decoder's output fits it. A profile the decoder
     // found, when none was read from the file, is put in `colour`.
-    bool Decode(QSize size, QImage& image, PictureColour& colour) const {
+    bool Decode(QSize size, QImage& image, PictureColour& colour, const StopFlag* stop) const {
         if (format_ == "heif") {
-            image = DecodeHeif(path_, stored_);
+            image = DecodeHeif(path_, stored_, stop);
             return !image.isNull() && Fit(size, image);
         }
         QImageReader reader(path_, format_);
