@@ -23,8 +23,10 @@ namespace {
 
 constexpr std::int64_t MaxPixels = 100'000'000;
 constexpr int MaxSide = 32767;
-// The bytes read ahead of decoding to find a colour profile stored before the pixels.
-constexpr qint64 HeadBytes = 1 << 20;
+// The bytes read ahead of decoding to tell the format; for PNG and WebP, whose profile and Exif
+// block come before the pixels, up to HeadBytesWithProfile.
+constexpr qint64 HeadBytes = 64 << 10;
+constexpr qint64 HeadBytesWithProfile = 1 << 20;
 
 bool Rotates(QImageIOHandler::Transformations t) {
     return t.testFlag(QImageIOHandler::TransformationRotate90);
@@ -244,7 +246,9 @@ class QtPictures final : public Pictures {
         if (BmpShorterThanItsRows(device)) return nullptr;
         device.seek(0);
         // The decoder is chosen from the file's first bytes, whatever its name says.
-        const QByteArray head = device.read(HeadBytes);
+        QByteArray head = device.read(HeadBytes);
+        if (head.startsWith("\x89PNG") || head.startsWith("RIFF"))
+            head += device.read(HeadBytesWithProfile - head.size());
         if (LooksLikeHeif(head)) {
             HeifInfo heif = ReadHeifInfo(file);
             if (heif.size.isEmpty()) return nullptr;
