@@ -1,9 +1,13 @@
-// A JPEG's colour profile, joined from its APP2 segments by the header reader.
+// A JPEG's colour profile, joined from its APP2 segments by the header reader, and which
+// profiles are taken for sRGB.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/win32/colour.h"
 #include "platform/win32/picture_header.h"
 
 namespace {
@@ -54,3 +58,23 @@ TEST(PictureHeader, JoinsAJpegsProfileInSequenceOrder) {
 }
 
 } // namespace
+
+// Profiles that are sRGB in all but name are left alone; near relatives are not. The profiles
+// come from the machine's colour packages, read through Wine's Z: drive.
+TEST(PictureColour, TellsAnSrgbProfileFromItsRelatives) {
+    const struct {
+        const char* file;
+        bool srgb;
+    } cases[] = {
+        {"Z:\\usr\\share\\color\\icc\\colord\\sRGB.icc", true},
+        {"Z:\\usr\\share\\color\\icc\\colord\\Rec709.icc", false}, // sRGB's primaries, another curve
+        {"Z:\\usr\\share\\color\\icc\\colord\\AdobeRGB1998.icc", false},
+        {"Z:\\usr\\share\\color\\argyll\\ref\\DisplayP3.icm", false},
+    };
+    for (const auto& c : cases) {
+        std::ifstream in(c.file, std::ios::binary);
+        if (!in) GTEST_SKIP() << "no " << c.file;
+        const std::string icc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(platform::win32::IccIsSrgb(icc), c.srgb) << c.file;
+    }
+}
