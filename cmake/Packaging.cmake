@@ -27,7 +27,10 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # shlibdeps finds the libraries the programs link; Qt loads its X11 and Wayland platform
 # plugins and the program draws with a Japanese gothic face at run time, which no link shows.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-wayland, fonts-ipafont-gothic | fonts-noto-cjk")
+# Qt's WebP and TIFF readers are plugins too. libheif links its HEVC and AV1 decoders
+# (libde265, dav1d, aom) itself in Debian 12; later Debian releases ship them as plugins.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, qt6-image-formats-plugins, \
+fonts-ipafont-gothic | fonts-noto-cjk, libheif-plugin-libde265 | libheif1 (<< 1.16), \
+libheif-plugin-dav1d | libheif-plugin-aomdec | libheif1 (<< 1.16)")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
 include(CPack)

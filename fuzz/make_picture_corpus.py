@@ -13,12 +13,24 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus", "picture")
-EXT = {"jpg": 0, "bmp": 1, "png": 2, "gif": 3}
+EXT = {"jpg": 0, "bmp": 1, "png": 2, "gif": 3, "webp": 0x20, "heic": 0x21, "avif": 0x22,
+       "tif": 0x23}
 FROM_BYTES, EMPTY, ONE, TALL = 0, 1, 2, 3  # the canvas
 
 
 def header(ext, canvas=FROM_BYTES, w=40, h=30, fit_to_bytes=False):
     return bytes([EXT[ext] | canvas << 2 | (0x10 if fit_to_bytes else 0), w, h])
+
+
+def encode(args, ext, tool):
+    """The picture drawn by convert (as an 8-bit PNG), then encoded by `tool` (IN, OUT)."""
+    with tempfile.TemporaryDirectory() as folder:
+        source = os.path.join(folder, "p.png")
+        out = os.path.join(folder, "p." + ext)
+        subprocess.run(["convert"] + args + ["-depth", "8", "-type", "TrueColor", source], check=True)
+        subprocess.run([a.replace("IN", source).replace("OUT", out) for a in tool], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return open(out, "rb").read()
 
 
 def convert(args, ext):
@@ -85,6 +97,11 @@ def main():
         "palette.png": header("png", w=12, h=8, fit_to_bytes=True) +
         convert(quad + ["-type", "Palette"], "png"),
         "plain.gif": header("gif", w=2, h=1) + convert(quad, "gif"),
+        "plain.webp": header("webp") + encode(quad, "webp", ["cwebp", "-quiet", "IN", "-o", "OUT"]),
+        "plain.heic": header("heic", w=9, h=5) + encode(quad, "heic", ["heif-enc", "IN", "-o", "OUT"]),
+        "turned.avif": header("avif", TALL) +
+        encode(quad, "avif", ["avifenc", "-s", "10", "--irot", "1", "IN", "OUT"]),
+        "plain.tif": header("tif") + convert(quad, "tif"),
         # Damaged and hostile ones.
         "cut-off.jpg": header("jpg") + jpg[:len(jpg) // 2],
         "huge-progressive.jpg": header("jpg") + progressive_jpeg(32767, 3051),
@@ -98,6 +115,8 @@ def main():
         "bad-crc.png": header("png") + png(2, 2, zlib.compress(b"\0" * 18))[:-20] + b"\0" * 20,
         "huge.gif": header("gif") + gif(32767, 3051),
         "zero-length.png": header("png"),
+        "cut-off.heic": header("heic") +
+        encode(quad, "heic", ["heif-enc", "IN", "-o", "OUT"])[:300],
     }
     for name, data in files.items():
         with open(os.path.join(OUT, name), "wb") as f:

@@ -1,9 +1,10 @@
 // Any bytes as a picture file, loaded by the Linux picture service and drawn into a frame of any
 // canvas size, the way the saver and `lumora-tool frame` compose one.
 //
-// Input: byte 0 picks the file's extension (bits 0-1: jpg, bmp, png, gif) and the canvas
-// (bits 2-3: bytes 1 and 2 as width and height, 0 x 0, 1 x 1, or 1 x 100000; bit 4: the screen
-// the picture is fitted to is bytes 1 and 2 rather than the canvas); the rest is the file.
+// Input: byte 0 picks the file's extension (bits 0-1 and 5: jpg, bmp, png, gif, webp, heic,
+// avif, tif) and the canvas (bits 2-3: bytes 1 and 2 as width and height, 0 x 0, 1 x 1, or
+// 1 x 100000; bit 4: the screen the picture is fitted to is bytes 1 and 2 rather than the
+// canvas); the rest is the file.
 //
 // What must hold: nothing crashes or reads out of bounds, the canvas keeps its size, and a
 // picture that cannot be drawn leaves its place black.
@@ -75,8 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return s;
     }());
 
-    static const char* const extensions[] = {"jpg", "bmp", "png", "gif"};
-    const std::string path = fuzz::TemporaryFolder() + "/picture." + extensions[data[0] & 3];
+    static const char* const extensions[] = {"jpg", "bmp", "png", "gif", "webp", "heic", "avif",
+                                             "tif"};
+    const std::string path = fuzz::TemporaryFolder() + "/picture." +
+                             extensions[(data[0] & 3) | ((data[0] >> 3) & 4)];
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data + 3), static_cast<std::streamsize>(size - 3));

@@ -5,6 +5,7 @@ Windows (0 shown, 1 refused, 01 either: a decoder may keep the rows it has). The
 checked in: a few hundred kilobytes that declare up to 100 megapixels or more.
 """
 import os
+import struct
 import subprocess
 import sys
 import zlib
@@ -44,6 +45,24 @@ def convert(args, name, folder):
     return open(os.path.join(folder, name), "rb").read()
 
 
+def encoded(tool_args, name, folder, source):
+    """`source` (a PNG in `folder`) encoded by another tool into `name`."""
+    out = os.path.join(folder, name)
+    subprocess.run([a.replace("IN", source).replace("OUT", out) for a in tool_args], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return open(out, "rb").read()
+
+
+def with_ispe(data, width, height):
+    """A HEIF file whose declared picture sizes (its `ispe` boxes) are changed."""
+    at = data.find(b"ispe")
+    while at >= 0:
+        at += 8  # after the box's version and flags
+        data = data[:at] + struct.pack(">II", width, height) + data[at + 8:]
+        at = data.find(b"ispe", at)
+    return data
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -55,6 +74,34 @@ def main():
         data = jpg if name == "photo.jpg" else convert(scene + args, name, folder)
         pictures[name] = (None, "0")
         pictures["cut-off-" + name] = (data[:len(data) // 2], "01" if name.endswith(".gif") else "1")
+    # Formats decoded by other libraries: WebP and TIFF (Qt's readers), HEIC and AVIF (libheif).
+    # Windows under Wine has no decoder for the first three kinds: refused there.
+    source = os.path.join(folder, "source.png")
+    convert(scene + ["-depth", "8", "-type", "TrueColor"], "source.png", folder)
+    for name, tool, windows in [("photo.webp", ["cwebp", "-quiet", "IN", "-o", "OUT"], "1"),
+                                ("photo.heic", ["heif-enc", "IN", "-o", "OUT"], "1"),
+                                ("photo.avif", ["avifenc", "-s", "10", "IN", "OUT"], "1"),
+                                ("photo.tif", ["convert", "IN", "OUT"], "0")]:
+        data = encoded(tool, name, folder, source)
+        pictures[name] = (None, "0 " + windows)
+        pictures["cut-off-" + name] = (data[:len(data) // 2], "01" if name.endswith(".tif") else "1")
+    heic = open(os.path.join(folder, "photo.heic"), "rb").read()
+    webp = open(os.path.join(folder, "photo.webp"), "rb").read()
+    pictures.update({
+        # Over the largest side, over 100 megapixels, and over HEIF's own budget (72 MP).
+        "huge-side.heic": (with_ispe(heic, 40000, 48), "1"),
+        "huge.heic": (with_ispe(heic, 12000, 9000), "1"),
+        "over-budget.heic": (with_ispe(heic, 9000, 8000), "1"),
+        "huge.avif": (with_ispe(open(os.path.join(folder, "photo.avif"), "rb").read(), 12000, 9000),
+                      "1"),
+        # A WebP whose extended header declares 16384 x 16384.
+        "huge.webp": (webp[:12] + b"VP8X" + struct.pack("<I", 10) + bytes(4) +
+                      (16383).to_bytes(3, "little") * 2 + webp[12:], "1"),
+        # A TIFF header and directory declaring 30000 x 30000 with no strips.
+        "huge.tif": (b"II*\0" + struct.pack("<I", 8) + struct.pack("<H", 3) +
+                     struct.pack("<HHII", 256, 4, 1, 30000) + struct.pack("<HHII", 257, 4, 1, 30000) +
+                     struct.pack("<HHII", 258, 3, 1, 8) + bytes(4), "1"),
+    })
     palette = b"\0\0\xff\0" + b"\xff\0\0\0"
     pictures.update({
         "zero-length.jpg": (b"", "1"),

@@ -24,7 +24,8 @@ for path in usr/bin/lumorascr usr/bin/lumora-tool usr/share/lumorascr/Calender.d
     check "the package holds /$path" grep -qx "./$path" "$WORK/contents"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for dependency in libqt6widgets6 qt6-qpa-plugins qt6-wayland "fonts-ipafont-gothic | fonts-noto-cjk"; do
+for dependency in libqt6widgets6 qt6-qpa-plugins qt6-wayland "fonts-ipafont-gothic | fonts-noto-cjk" \
+    qt6-image-formats-plugins libheif1 liblcms2-2; do
     check "it depends on $dependency" grep -qF "$dependency" <<<"$depends"
 done
 lintian --tag-display-limit 0 "$deb" >"$ARTIFACTS/lintian.txt" 2>&1

@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct ErrorState {
 struct ProgressState {
     jpeg_progress_mgr pub;
     const StopFlag* stop = nullptr;
+    std::string* icc = nullptr;
 };
 
 [[noreturn]] void OnError(j_common_ptr cinfo) {
@@ -128,6 +130,7 @@ struct Job {
     const Placer* placer = nullptr;
     Kept* kept = nullptr;
     const StopFlag* stop = nullptr;
+    std::string* icc = nullptr;
 };
 
 // A file whose rows only come after all its scans are read keeps every block's coefficients
@@ -162,7 +165,15 @@ JpegResult Decode(Job& job) {
     cinfo.mem->max_memory_to_use = MaxDecoderMemory;
     cinfo.progress = &job.progress.pub;
     jpeg_mem_src(&cinfo, job.kept->file.data(), static_cast<unsigned long>(job.kept->file.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
+    // Every segment of the profile, each numbered, must be there for it to be used.
+    JOCTET* profile = nullptr;
+    unsigned int profileSize = 0;
+    if (jpeg_read_icc_profile(&cinfo, &profile, &profileSize) && profile) {
+        job.icc->assign(reinterpret_cast<const char*>(profile), profileSize);
+        std::free(profile);
+    }
     JpegResult result = JpegResult::Drawn;
     if (CoefficientsOverBudget(&cinfo)) {
         result = JpegResult::Refused;
@@ -225,7 +236,8 @@ bool ReadWhole(const QString& path, std::vector<unsigned char>& bytes) {
 
 JpegResult DrawJpeg(const QString& path, QSize stored,
                     QImageIOHandler::Transformations transformation, QImage& canvas,
-                    const QRect& area, const StopFlag* stop) {
+                    const QRect& area, const StopFlag* stop, std::string& icc) {
+    icc.clear();
     if (canvas.format() != QImage::Format_RGB32 || !canvas.rect().contains(area) || area.isEmpty())
         return JpegResult::NotHandled;
     const bool rotates = transformation.testFlag(QImageIOHandler::TransformationRotate90);
@@ -241,6 +253,7 @@ JpegResult DrawJpeg(const QString& path, QSize stored,
     job.placer = &placer;
     job.kept = &kept;
     job.stop = stop;
+    job.icc = &icc;
     return Decode(job);
 }
 

@@ -3,9 +3,13 @@
 // 1/8, 1/4, 1/2 and 1/1 that still covers the destination, as 32-bit pixels, and averaged down
 // row by row on the way.
 #include <QImage>
+
+#include <string>
 #include <QImageIOHandler>
 #include <QRect>
 #include <QString>
+
+#include <string>
 
 #include "platform/pictures.h"
 
@@ -18,9 +22,10 @@ enum class JpegResult {
 };
 
 // Draws the JPEG file at `path`, stored as `stored` and turned upright by `transformation`,
-// into `area` of `canvas` (Format_RGB32, `area` inside it). Buffers are kept per thread.
+// into `area` of `canvas` (Format_RGB32, `area` inside it). Buffers are kept per thread. The
+// colour profile its APP2 segments carry, joined in order, is put in `icc` (empty without one).
 JpegResult DrawJpeg(const QString& path, QSize stored,
                     QImageIOHandler::Transformations transformation, QImage& canvas,
-                    const QRect& area, const StopFlag* stop);
+                    const QRect& area, const StopFlag* stop, std::string& icc);
 
 } // namespace platform::qt

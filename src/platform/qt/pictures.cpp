@@ -1,3 +1,4 @@
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -10,7 +11,10 @@
 #include <cstring>
 
 #include "area_filter.h"
+#include "colour.h"
+#include "heif_reader.h"
 #include "jpeg_reader.h"
+#include "orientation.h"
 #include "qt_services.h"
 #include "qt_surface.h"
 
@@ -19,6 +23,10 @@ namespace {
 
 constexpr std::int64_t MaxPixels = 100'000'000;
 constexpr int MaxSide = 32767;
+// The bytes read ahead of decoding to tell the format; for PNG and WebP, whose profile and Exif
+// block come before the pixels, up to HeadBytesWithProfile.
+constexpr qint64 HeadBytes = 64 << 10;
+constexpr qint64 HeadBytesWithProfile = 1 << 20;
 
 bool Rotates(QImageIOHandler::Transformations t) {
     return t.testFlag(QImageIOHandler::TransformationRotate90);
@@ -103,24 +111,27 @@ QImage AveragedByRows(const QImage& picture, QSize size) {
 class QtPicture final : public Picture {
   public:
     QtPicture(QString path, QByteArray format, QSize stored,
-              QImageIOHandler::Transformations transformation)
+              QImageIOHandler::Transformations transformation, PictureColour colour,
+              QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone)
         : path_(std::move(path)), format_(std::move(format)), stored_(stored),
-          transformation_(transformation) {}
+          transformation_(transformation), colour_(std::move(colour)), turn_(turn) {}
 
     int Width() const override {
-        return Rotates(transformation_) ? stored_.height() : stored_.width();
+        return Rotates(transformation_) != Rotates(turn_) ? stored_.height() : stored_.width();
     }
     int Height() const override {
-        return Rotates(transformation_) ? stored_.width() : stored_.height();
+        return Rotates(transformation_) != Rotates(turn_) ? stored_.width() : stored_.height();
     }
 
     bool DrawScaled(Surface& target, const Rect& dest, const StopFlag* stop) override {
         if (dest.Width() <= 0 || dest.Height() <= 0) return true;
         QImage& canvas = ImageOf(target);
         const QRect area(dest.Left, dest.Top, dest.Width(), dest.Height());
+        PictureColour colour = colour_;
         if (format_ == "jpeg") {
-            switch (DrawJpeg(path_, stored_, transformation_, canvas, area, stop)) {
+            switch (DrawJpeg(path_, stored_, transformation_, canvas, area, stop, colour.icc)) {
             case JpegResult::Drawn:
+                ConvertToSrgb(colour, canvas, area);
                 return true;
             case JpegResult::Refused:
                 return false;
@@ -130,23 +141,33 @@ class QtPicture final : public Picture {
         }
         // A view of the destination inside the canvas: a decoder that yields this very size
         // and format writes its rows straight there, saving an image and a copy.
+        // (Qt's TIFF reader writes whole rows, whatever the image's row length.)
         QImage view;
-        if (canvas.format() == QImage::Format_RGB32 && canvas.rect().contains(area))
+        if (canvas.format() == QImage::Format_RGB32 && canvas.rect().contains(area) &&
+            format_ != "tiff" && turn_ == QImageIOHandler::TransformationNone)
             view = QImage(canvas.bits() + area.top() * canvas.bytesPerLine() + area.left() * 4,
                           area.width(), area.height(), canvas.bytesPerLine(), QImage::Format_RGB32);
         const uchar* viewBits = view.constBits();
-        if (!Decode(area.size(), view)) return false;
-        if (viewBits && view.constBits() == viewBits) return true;
-        QPainter painter(&canvas);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(area.topLeft(), view);
+        if (!Decode(area.size(), view, colour, stop)) return false;
+        if (!viewBits || view.constBits() != viewBits) {
+            QPainter painter(&canvas);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(area.topLeft(), view);
+        }
+        // The colours are converted once the picture has its drawn size.
+        ConvertToSrgb(colour, canvas, area);
         return true;
     }
 
   private:
     // The picture upright at exactly `size` in `image` (RGB32), decoded no larger than it needs
-    // to be. `image` is used as it is when the decoder's output fits it.
-    bool Decode(QSize size, QImage& image) const {
+    // to be. `image` is used as it is when the decoder's output fits it. A profile the decoder
+    // found, when none was read from the file, is put in `colour`.
+    bool Decode(QSize size, QImage& image, PictureColour& colour, const StopFlag* stop) const {
+        if (format_ == "heif") {
+            image = DecodeHeif(path_, stored_, stop);
+            return !image.isNull() && Fit(size, image);
+        }
         QImageReader reader(path_, format_);
         reader.setAutoTransform(true);
         // The decoder applies the orientation after decoding, so it is asked for the size
@@ -171,8 +192,22 @@ class QtPicture final : public Picture {
         }
         reader.setAllocationLimit(AllocationLimitFor(pixels));
         if (!reader.read(&image) || image.isNull()) return false;
+        // A TIFF's profile as its reader found it (other readers also make one from a PNG's
+        // gamma alone, which is drawn as it always was).
+        if (format_ == "tiff" && !colour.HasProfile() && image.colorSpace().isValid())
+            colour.icc = image.colorSpace().iccProfile().toStdString();
+        if (turn_ == QImageIOHandler::TransformationNone) return Fit(size, image);
+        // Turned by the file's Exif block once fitted, at the drawn size.
+        if (!Fit(Rotates(turn_) ? size.transposed() : size, image)) return false;
+        image = Turned(image, turn_);
+        return !image.isNull();
+    }
+
+    // `image` at exactly `size`, as RGB32.
+    static bool Fit(QSize size, QImage& image) {
         if (image.size() != size) {
-            if (image.depth() < 32 && Shrinks(image.size(), size) &&
+            if ((image.depth() < 32 || image.format() == QImage::Format_RGBA8888) &&
+                Shrinks(image.size(), size) &&
                 std::uint64_t(image.width()) * std::uint64_t(image.height()) * 4 >
                     MaxConvertedCopyBytes) {
                 image = AveragedByRows(image, size);
@@ -196,6 +231,8 @@ class QtPicture final : public Picture {
     QByteArray format_;
     QSize stored_;
     QImageIOHandler::Transformations transformation_;
+    PictureColour colour_;
+    QImageIOHandler::Transformations turn_; // applied here, the decoder not knowing it
 };
 
 class QtPictures final : public Pictures {
@@ -207,6 +244,20 @@ class QtPictures final : public Pictures {
         QFile device(file);
         if (!device.open(QIODevice::ReadOnly)) return nullptr;
         if (BmpShorterThanItsRows(device)) return nullptr;
+        device.seek(0);
+        // The decoder is chosen from the file's first bytes, whatever its name says.
+        QByteArray head = device.read(HeadBytes);
+        if (head.startsWith("\x89PNG") || head.startsWith("RIFF"))
+            head += device.read(HeadBytesWithProfile - head.size());
+        if (LooksLikeHeif(head)) {
+            HeifInfo heif = ReadHeifInfo(file);
+            if (heif.size.isEmpty()) return nullptr;
+            return std::make_unique<QtPicture>(file, "heif", heif.size,
+                                               QImageIOHandler::TransformationNone,
+                                               std::move(heif.colour));
+        }
+        PictureColour colour;
+        colour.icc = ContainerIccProfile(head);
         device.seek(0);
 
         QImageReader reader(&device);
@@ -220,7 +271,12 @@ class QtPictures final : public Pictures {
         if (size.width() > MaxSide || size.height() > MaxSide ||
             std::int64_t(size.width()) * size.height() > MaxPixels || OverBudget(reader.format(), size))
             return nullptr;
-        return std::make_unique<QtPicture>(file, reader.format(), size, reader.transformation());
+        // An orientation the decoder does not apply itself (PNG, WebP) is applied here.
+        QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone;
+        if (reader.transformation() == QImageIOHandler::TransformationNone)
+            turn = ContainerOrientation(head);
+        return std::make_unique<QtPicture>(file, reader.format(), size, reader.transformation(),
+                                           std::move(colour), turn);
     }
 };
 

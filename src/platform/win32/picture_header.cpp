@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace platform::win32 {
 namespace {
@@ -29,15 +30,25 @@ class Bytes {
     const std::string& data_;
 };
 
+PictureHeader Make(Kind kind, std::uint32_t width = 0, std::uint32_t height = 0,
+                   int orientation = 1) {
+    PictureHeader h;
+    h.kind = kind;
+    h.width = width;
+    h.height = height;
+    h.orientation = orientation;
+    return h;
+}
+
 PictureHeader Refused() {
-    return {Kind::Refused};
+    return Make(Kind::Refused);
 }
 
 PictureHeader Bmp(const Bytes& b, std::uint64_t fileSize) {
     if (!b.Has(0, 26)) return Refused();
     const std::uint32_t offset = b.Le32(10);
     const std::uint32_t infoSize = b.Le32(14);
-    PictureHeader h{Kind::Read};
+    PictureHeader h = Make(Kind::Read);
     if (infoSize == 12) {
         h.width = b.Le16(18);
         h.height = b.Le16(20);
@@ -61,10 +72,8 @@ PictureHeader Bmp(const Bytes& b, std::uint64_t fileSize) {
     return h;
 }
 
-int ExifOrientation(const Bytes& b, std::size_t start, std::size_t end) {
-    // "Exif\0\0", then a TIFF header and its first directory.
-    if (!b.Starts(start, "Exif\0\0", 6)) return 1;
-    const std::size_t tiff = start + 6;
+// The orientation in the first directory of the TIFF structure at `tiff` (before `end`).
+int TiffOrientation(const Bytes& b, std::size_t tiff, std::size_t end) {
     if (!b.Has(tiff, 8) || tiff + 8 > end) return 1;
     bool little;
     if (b.Starts(tiff, "II", 2))
@@ -86,6 +95,43 @@ int ExifOrientation(const Bytes& b, std::size_t start, std::size_t end) {
     }
     return 1;
 }
+
+int ExifOrientation(const Bytes& b, std::size_t start, std::size_t end) {
+    // "Exif\0\0", then a TIFF header and its first directory.
+    if (!b.Starts(start, "Exif\0\0", 6)) return 1;
+    return TiffOrientation(b, start + 6, end);
+}
+
+// Joins the segments of a JPEG's colour profile: each says its number and the count.
+class IccSegments {
+  public:
+    void Add(const Bytes& b, std::size_t start, std::size_t end, const std::string& head) {
+        if (!b.Starts(start, "ICC_PROFILE\0", 12) || start + 14 > end) return;
+        const std::uint32_t number = b.At(start + 12), count = b.At(start + 13);
+        if (count == 0 || number == 0 || number > count || (count_ && count != count_)) {
+            bad_ = true;
+            return;
+        }
+        count_ = count;
+        parts_.resize(count);
+        if (!parts_[number - 1].empty()) bad_ = true;
+        parts_[number - 1] = head.substr(start + 14, end - start - 14);
+    }
+    std::string Joined() const {
+        std::string icc;
+        if (bad_ || parts_.empty()) return icc;
+        for (const std::string& part : parts_) {
+            if (part.empty()) return {};
+            icc += part;
+        }
+        return icc;
+    }
+
+  private:
+    std::uint32_t count_ = 0;
+    std::vector<std::string> parts_;
+    bool bad_ = false;
+};
 
 // The coefficients of every block of every component listed from `at` (the component count,
 // then three bytes each: id, sampling factors, table).
@@ -111,6 +157,7 @@ std::uint64_t Coefficients(const Bytes& b, std::size_t at, std::uint32_t width,
 
 PictureHeader Jpeg(const Bytes& b, const std::string& head) {
     int orientation = 1;
+    IccSegments icc;
     std::size_t at = 2;
     while (b.Has(at, 4)) {
         if (b.At(at) != 0xFF) return Refused();
@@ -129,12 +176,14 @@ PictureHeader Jpeg(const Bytes& b, const std::string& head) {
         const std::size_t end = at + 2 + length;
         if (marker == 0xE1 && orientation == 1)
             orientation = ExifOrientation(b, at + 4, std::min(end, head.size()));
+        if (marker == 0xE2 && end <= head.size()) icc.Add(b, at + 4, end, head);
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             if (!b.Has(at + 4, 6)) return Refused();
-            PictureHeader h{Kind::Read, b.Be16(at + 7), b.Be16(at + 5), orientation};
+            PictureHeader h = Make(Kind::Read, b.Be16(at + 7), b.Be16(at + 5), orientation);
             if (!h.width || !h.height) return Refused();
+            h.icc = icc.Joined();
             if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
                 h.coefficientBytes = Coefficients(b, at + 9, h.width, h.height);
             return h;
@@ -142,13 +191,40 @@ PictureHeader Jpeg(const Bytes& b, const std::string& head) {
         at = end;
     }
     // The frame header lies beyond the bytes read; the system's decoder finds it.
-    return head.size() < 4 ? Refused() : PictureHeader{Kind::Unknown, 0, 0, orientation};
+    return head.size() < 4 ? Refused() : Make(Kind::Unknown, 0, 0, orientation);
 }
 
 PictureHeader Png(const Bytes& b) {
     if (!b.Starts(12, "IHDR", 4) || !b.Has(16, 8)) return Refused();
-    PictureHeader h{Kind::Read, b.Be32(16), b.Be32(20)};
-    return h.width && h.height ? h : Refused();
+    PictureHeader h = Make(Kind::Read, b.Be32(16), b.Be32(20));
+    if (!h.width || !h.height) return Refused();
+    // An eXIf chunk (a TIFF structure) comes before the pixels.
+    for (std::size_t at = 8; b.Has(at, 12);) {
+        const std::size_t length = b.Be32(at);
+        if (b.Starts(at + 4, "IDAT", 4) || !b.Has(at + 8, length)) break;
+        if (b.Starts(at + 4, "eXIf", 4)) {
+            h.orientation = TiffOrientation(b, at + 8, at + 8 + length);
+            break;
+        }
+        at += 12 + length;
+    }
+    return h;
+}
+
+// The orientation in a WebP file's EXIF chunk; the size is left to the system's decoder.
+PictureHeader Webp(const Bytes& b) {
+    PictureHeader h;
+    for (std::size_t at = 12; b.Has(at, 8);) {
+        const std::size_t length = b.Le32(at + 4);
+        if (!b.Has(at + 8, length)) break;
+        if (b.Starts(at, "EXIF", 4)) {
+            const std::size_t tiff = b.Starts(at + 8, "Exif\0\0", 6) ? at + 14 : at + 8;
+            h.orientation = TiffOrientation(b, tiff, at + 8 + length);
+            break;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return h;
 }
 
 } // namespace
@@ -158,6 +234,9 @@ PictureHeader ReadPictureHeader(const std::string& head, std::uint64_t fileSize)
     if (b.Starts(0, "BM", 2)) return Bmp(b, fileSize);
     if (b.Has(0, 3) && b.At(0) == 0xFF && b.At(1) == 0xD8 && b.At(2) == 0xFF) return Jpeg(b, head);
     if (b.Starts(0, "\x89PNG\r\n\x1a\n", 8)) return Png(b);
+    if (b.Starts(0, "RIFF", 4) && b.Starts(8, "WEBP", 4)) return Webp(b);
+    if (b.Starts(0, "II*\0", 4) || b.Starts(0, "MM\0*", 4))
+        return Make(Kind::Unknown, 0, 0, TiffOrientation(b, 0, head.size()));
     return {};
 }
 

@@ -17,10 +17,14 @@ struct PictureHeader {
     int orientation = 1; // the Exif orientation, 1 to 8
     // What a progressive JPEG's decoder keeps besides the pixels: every block's coefficients.
     std::uint64_t coefficientBytes = 0;
+    // A JPEG's colour profile: its APP2 "ICC_PROFILE" segments joined in their sequence order
+    // (empty without one, or when a segment is missing or repeated).
+    std::string icc;
 };
 
 // Reads BMP, JPEG and PNG headers from `head`, the file's first bytes; `fileSize` is the whole
-// file's length.
+// file's length. For PNG (eXIf), WebP (EXIF) and TIFF files, of a kind left to the system's
+// decoder, the orientation is read too.
 PictureHeader ReadPictureHeader(const std::string& head, std::uint64_t fileSize);
 
 } // namespace platform::win32

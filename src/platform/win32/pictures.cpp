@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "colour.h"
 #include "gdi_surface.h"
 #include "picture_header.h"
 #include "win32_services.h"
@@ -237,8 +238,9 @@ std::vector<std::uint32_t> Upright(const std::vector<std::uint32_t>& in, int w, 
 
 class WicPicture final : public Picture {
   public:
-    WicPicture(std::wstring path, UINT width, UINT height, int orientation)
-        : path_(std::move(path)), width_(width), height_(height), orientation_(orientation) {}
+    WicPicture(std::wstring path, UINT width, UINT height, int orientation, std::string icc)
+        : path_(std::move(path)), width_(width), height_(height), orientation_(orientation),
+          icc_(std::move(icc)) {}
 
     int Width() const override {
         return static_cast<int>(SwapsSides(orientation_) ? height_ : width_);
@@ -253,8 +255,11 @@ class WicPicture final : public Picture {
         const int w = swap ? dest.Height() : dest.Width();
         const int h = swap ? dest.Width() : dest.Height();
         std::vector<std::uint32_t> pixels;
-        if (!Decode(w, h, pixels, stop)) return false;
+        std::string icc = icc_;
+        if (!Decode(w, h, pixels, stop, icc)) return false;
         pixels = Upright(pixels, w, h, orientation_);
+        // The colours are converted once the picture has its drawn size.
+        ConvertToSrgb(icc, pixels, dest.Width(), dest.Height());
 
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -271,10 +276,13 @@ class WicPicture final : public Picture {
     }
 
   private:
-    // The picture as stored, at exactly `w` x `h`, as 32-bit pixels.
-    bool Decode(int w, int h, std::vector<std::uint32_t>& out, const StopFlag* stop) const {
+    // The picture as stored, at exactly `w` x `h`, as 32-bit pixels. The colour profile the
+    // decoder finds is put in `icc` when it is empty.
+    bool Decode(int w, int h, std::vector<std::uint32_t>& out, const StopFlag* stop,
+                std::string& icc) const {
         Com<IWICBitmapFrameDecode> frame;
         if (!OpenFrame(path_, frame)) return false;
+        if (icc.empty()) icc = ProfileOf(*frame.Get());
         UINT sw = 0, sh = 0;
         // The file may have changed since it was opened; its size is checked again.
         if (FAILED(frame->GetSize(&sw, &sh)) || sw != width_ || sh != height_) return false;
@@ -356,9 +364,40 @@ class WicPicture final : public Picture {
         return true;
     }
 
+    // The first ICC colour profile the decoder reports for the frame.
+    static std::string ProfileOf(IWICBitmapFrameDecode& frame) {
+        UINT count = 0;
+        if (FAILED(frame.GetColorContexts(0, nullptr, &count)) || count == 0 || count > 8)
+            return {};
+        std::vector<IWICColorContext*> contexts(count, nullptr);
+        for (auto*& context : contexts)
+            Factory()->CreateColorContext(&context);
+        std::string icc;
+        UINT got = 0;
+        if (SUCCEEDED(frame.GetColorContexts(count, contexts.data(), &got))) {
+            for (UINT i = 0; i < got && icc.empty(); ++i) {
+                WICColorContextType type{};
+                UINT size = 0;
+                if (contexts[i] && SUCCEEDED(contexts[i]->GetType(&type)) &&
+                    type == WICColorContextProfile &&
+                    SUCCEEDED(contexts[i]->GetProfileBytes(0, nullptr, &size)) && size > 0 &&
+                    size <= (16u << 20)) {
+                    icc.resize(size);
+                    if (FAILED(contexts[i]->GetProfileBytes(size, reinterpret_cast<BYTE*>(icc.data()),
+                                                            &size)))
+                        icc.clear();
+                }
+            }
+        }
+        for (auto* context : contexts)
+            if (context) context->Release();
+        return icc;
+    }
+
     std::wstring path_;
     UINT width_, height_;
     int orientation_;
+    std::string icc_;
 };
 
 class WicPictures final : public Pictures {
@@ -377,7 +416,8 @@ class WicPictures final : public Pictures {
                 return nullptr;
         }
         if (!WithinLimits(header)) return nullptr;
-        return std::make_unique<WicPicture>(wide, header.width, header.height, header.orientation);
+        return std::make_unique<WicPicture>(wide, header.width, header.height, header.orientation,
+                                            std::move(header.icc));
     }
 };
 
