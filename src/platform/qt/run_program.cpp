@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "qt_internal.h"
 #include "qt_services.h"
 #include "x11_include.h"
 
@@ -53,6 +54,7 @@ int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
     // Numbers in files are read the same way whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     application.setQuitOnLastWindowClosed(false);
+    qt::HoldTitleLocks();
 
     ScopedServices services(NativeServices());
     main(start);
