@@ -24,9 +24,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-# shlibdeps finds the libraries the programs link; Qt loads its X11 platform plugin and the
-# program draws with a Japanese gothic face at run time, which no link shows.
+# shlibdeps finds the libraries the programs link; Qt loads its X11 and Wayland platform
+# plugins and the program draws with a Japanese gothic face at run time, which no link shows.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-wayland, fonts-ipafont-gothic | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
 include(CPack)

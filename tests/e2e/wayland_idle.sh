@@ -94,4 +94,33 @@ show=$(show_of "$waiting") && end_show "$show"
 kill "$waiting"
 check "--idle ends on SIGTERM and lets the lock go" ends_within "$waiting" 5
 check "... the lock is free" wait_until 5 eval '! lock_held idle'
+
+# The README's fragments: sway reads its configuration lines, the autostart entry is valid and
+# the one the package ships, and each runs, seconds standing for minutes and the program named
+# by its path. sway runs its lines as its own user, so their shows leave their passes in a
+# folder that user may write.
+fences() { awk -v kind="$1" '$0 == "```" kind { on = 1; n++; next } /^```/ { on = 0 } on { print > (dir "/" kind n) }' dir="$WORK" "$E2E_ROOT/README.md"; }
+fences swayconfig; fences ini
+shared=$WORK/shared; mkdir -p "$shared"; chmod 0777 "$shared"
+as_run() { sed -e "s|600|2|; s|--idle 10|--idle 2|; s|lumorascr|env QT_QPA_PLATFORM=wayland LUMORA_IDLE_SECONDS=1 LUMORA_TRACE_PASSES=$shared/passes $program|g" "$@"; }
+for fragment in "$WORK"/swayconfig*; do
+    chmod 0644 "$fragment"
+    check "sway reads the README's $(head -c 40 "$fragment")" \
+        "${SWAY_AS_USER[@]}" env -i HOME="$WORK" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
+        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -C -c "$fragment" 2>>"$ARTIFACTS/program.log"
+    rm -f "$shared/passes"
+    swaymsg "$(as_run "$fragment")" >/dev/null
+    check "... and with it the show comes after idle time" wait_until 20 test -e "$shared/passes"
+    for pid in $(pgrep -f "$program --idle") $(pgrep -f "swayidle.*$program"); do kill "$pid"; done
+    show=$(pgrep -f "$program /s" | head -n 1) && end_show "$show"
+done
+entry=$WORK/lumorascr.desktop
+cp "$WORK/ini1" "$entry"
+check "the README's autostart entry is valid" desktop-file-validate "$entry"
+check "... and the one the package ships" cmp "$entry" "$E2E_ROOT/packaging/autostart/lumorascr.desktop"
+rm -f "$shared/passes"
+start_bg bash -c "$(as_run <(sed -n 's/^Exec=//p' "$entry"))"
+check "... and its command brings the show after idle time" wait_until 20 test -e "$shared/passes"
+for pid in $(pgrep -f "$program --idle"); do kill "$pid"; done
+show=$(pgrep -f "$program /s" | head -n 1) && end_show "$show"
 finish
