@@ -123,4 +123,13 @@ start_bg bash -c "$(as_run <(sed -n 's/^Exec=//p' "$entry"))"
 check "... and its command brings the show after idle time" wait_until 20 test -e "$shared/passes"
 for pid in $(pgrep -f "$program --idle"); do kill "$pid"; done
 show=$(pgrep -f "$program /s" | head -n 1) && end_show "$show"
+
+# The compositor going away ends the waiting with status 1.
+"${on_sway[@]}" "$program" --idle 60 2>"$WORK/gone.err" &
+waiting=$!
+wait_until 10 lock_held idle
+sway_stop
+ends_within "$waiting" 5; wait "$waiting"; rc=$?
+check "when the compositor goes --idle ends with status 1" test "$rc" = 1
+check "... and says so" grep -q "compositor closed the connection" "$WORK/gone.err"
 finish
