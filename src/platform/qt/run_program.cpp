@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/wayland/wayland_services.h"
 #include "qt_internal.h"
 #include "qt_services.h"
 #include "x11_include.h"
@@ -33,7 +34,13 @@ int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
         start.SaverWindowEnvironment = window;
     if (const char* home = std::getenv("HOME")) start.HomeDirectory = home;
 
-    if (!DisplayReachable()) {
+    // On a Wayland desktop the program is a Wayland client of its own; X11 otherwise.
+    std::unique_ptr<wayland::Connection> wayland = wayland::ChooseWayland(start);
+    if (wayland) {
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
+        wayland::SetCurrent(wayland.get());
+    }
+    if (!wayland && !DisplayReachable()) {
         const char* display = std::getenv("DISPLAY");
         std::fprintf(stderr,
                      "%s: cannot open the X display %s; run it inside an X session or set "
@@ -56,7 +63,8 @@ int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
     application.setQuitOnLastWindowClosed(false);
     qt::HoldTitleLocks();
 
-    ScopedServices services(NativeServices());
+    if (wayland) wayland->ServeFromEventLoop();
+    ScopedServices services(wayland ? wayland::WaylandServices() : NativeServices());
     main(start);
     qt::WindowsService().RunMessageLoop();
     return 0;

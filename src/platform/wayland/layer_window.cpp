@@ -1,0 +1,264 @@
+#include "platform/wayland/layer_window.h"
+
+#include <QObject>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/qt/qt_internal.h"
+#include "platform/wayland/shm_buffers.h"
+
+namespace platform::wayland {
+namespace {
+
+class LayerWindow;
+std::vector<LayerWindow*> windows;
+LayerWindow* primaryWindow = nullptr;
+
+void LayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t w, uint32_t h);
+void LayerClosed(void* data, zwlr_layer_surface_v1*);
+const zwlr_layer_surface_v1_listener layerListener = {LayerConfigure, LayerClosed};
+#ifdef LUMORA_WAYLAND_HAVE_FRACTIONAL_SCALE_V1
+void PreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale);
+const wp_fractional_scale_v1_listener fractionalListener = {PreferredScale};
+#endif
+
+class LayerWindow : public SaverWindow, public InputTarget {
+  public:
+    LayerWindow(Connection& c, SaverEvents& events, const Output& output, const Monitor& monitor,
+                bool primary)
+        : c_(c), events_(events), output_(output.proxy), monitor_(monitor), primary_(primary),
+          image_(std::max(1, monitor.Area.Width), std::max(1, monitor.Area.Height),
+                 QImage::Format_RGB32),
+          buffers_(c.Shm()) {
+        image_.fill(Qt::black);
+        buffers_.released = [this] { QueuePresent(); };
+        windows.push_back(this);
+        if (primary_) {
+            primaryWindow = this;
+            qt::SetTerminationHandler([&events] { events.OnCloseRequest(); });
+        }
+    }
+    ~LayerWindow() override {
+        Close();
+        std::erase(windows, this);
+        if (primaryWindow == this) primaryWindow = nullptr;
+    }
+
+    void Show() override {
+        if (!surface_ && output_) MakeSurface();
+        if (!counted_) qt::WindowOpened();
+        counted_ = true;
+    }
+    // The compositor sizes the surface to its output; its first answer is awaited here.
+    void Maximize() override {
+        if (surface_ && !configured_) c_.Roundtrip();
+    }
+    // The overlay layer is above every window and panel already.
+    void MakeTopmost() override {}
+    Size ClientSize() override { return Size{image_.width(), image_.height()}; }
+    DeviceContext& Dc() override { return dc_; }
+    void Close() override {
+        if (primary_ && primaryWindow == this) qt::SetTerminationHandler({});
+        DropSurface();
+        output_ = nullptr;
+        if (counted_) qt::WindowGone();
+        counted_ = false;
+    }
+
+    wl_output* OutputProxy() const { return output_; }
+    void OutputGone() {
+        DropSurface();
+        output_ = nullptr;
+    }
+    void CloseRequested() { events_.OnCloseRequest(); }
+
+    void Configured(uint32_t serial, uint32_t w, uint32_t h) {
+        zwlr_layer_surface_v1_ack_configure(layer_, serial);
+        const bool resized = static_cast<int>(w) != logicalW_ || static_cast<int>(h) != logicalH_;
+        logicalW_ = static_cast<int>(w);
+        logicalH_ = static_cast<int>(h);
+        configured_ = true;
+        if (resized) Place();
+        damage_ = QRegion(image_.rect());
+        QueuePresent();
+    }
+    void ScaleChanged(int scale120) {
+        if (Output* o = c_.OutputOf(output_)) o->preferredScale120 = scale120;
+        Place();
+        damage_ = QRegion(image_.rect());
+        QueuePresent();
+    }
+
+    // Input.
+    void PointerEntered(uint32_t, wl_pointer*, double x, double y) override { PointerAt(x, y); }
+    void PointerAt(double x, double y) override {
+        const double sx = logicalW_ > 0 ? double(image_.width()) / logicalW_ : 1.0;
+        const double sy = logicalH_ > 0 ? double(image_.height()) / logicalH_ : 1.0;
+        const double left = primary_ ? 0 : monitor_.Left, top = primary_ ? 0 : monitor_.Top;
+        events_.OnMouseMove(left + x * sx, top + y * sy);
+    }
+    void ButtonPressed(int button) override { events_.OnMouseDown(button); }
+    void KeyPressed(int key) override { events_.OnKeyDown(key); }
+
+    void DropSurface() {
+        if (!surface_) return;
+        c_.Forget(surface_);
+#ifdef LUMORA_WAYLAND_HAVE_FRACTIONAL_SCALE_V1
+        if (fractional_) wp_fractional_scale_v1_destroy(fractional_);
+        fractional_ = nullptr;
+#endif
+        if (viewport_) wp_viewport_destroy(viewport_);
+        viewport_ = nullptr;
+        zwlr_layer_surface_v1_destroy(layer_);
+        wl_surface_destroy(surface_);
+        layer_ = nullptr;
+        surface_ = nullptr;
+        configured_ = false;
+        logicalW_ = logicalH_ = 0;
+        c_.Flush();
+    }
+
+  private:
+    void MakeSurface() {
+        surface_ = wl_compositor_create_surface(c_.Compositor());
+        c_.Route(surface_, this);
+        layer_ = zwlr_layer_shell_v1_get_layer_surface(c_.LayerShell(), surface_, output_,
+                                                       ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
+                                                       "lumorascr");
+        zwlr_layer_surface_v1_add_listener(layer_, &layerListener, this);
+        zwlr_layer_surface_v1_set_size(layer_, 0, 0);
+        zwlr_layer_surface_v1_set_anchor(layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_exclusive_zone(layer_, -1);
+        // Exclusive: keys reach the show only (1 is also "on" for older versions).
+        zwlr_layer_surface_v1_set_keyboard_interactivity(layer_, 1);
+        if (c_.Viewporter()) viewport_ = wp_viewporter_get_viewport(c_.Viewporter(), surface_);
+#ifdef LUMORA_WAYLAND_HAVE_FRACTIONAL_SCALE_V1
+        if (c_.FractionalScale()) {
+            fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(c_.FractionalScale(),
+                                                                              surface_);
+            wp_fractional_scale_v1_add_listener(fractional_, &fractionalListener, this);
+        }
+#endif
+        wl_surface_commit(surface_);
+        c_.Flush();
+    }
+
+    // How the image's pixels map onto the surface: through the viewport (any scale) where
+    // there is one, else by the output's whole scale.
+    void Place() {
+        if (!surface_ || logicalW_ <= 0 || logicalH_ <= 0) return;
+        if (viewport_) {
+            wp_viewport_set_destination(viewport_, logicalW_, logicalH_);
+        } else if (c_.CompositorVersion() >= 3) {
+            const Output* o = c_.OutputOf(output_);
+            const int scale = o ? o->scale : 1;
+            wl_surface_set_buffer_scale(surface_, image_.width() % scale == 0 &&
+                                                          image_.height() % scale == 0
+                                                      ? scale
+                                                      : 1);
+        }
+    }
+
+    void Changed(const QRect& area) {
+        damage_ += area.intersected(image_.rect());
+        QueuePresent();
+    }
+    void QueuePresent() {
+        if (presentQueued_) return;
+        presentQueued_ = true;
+        QTimer::singleShot(0, &context_, [this] { Present(); });
+    }
+
+    // Copies what changed into a buffer the compositor does not hold and shows it. With both
+    // held, the change waits for one to come back; a buffer that cannot be made skips the frame.
+    void Present() {
+        presentQueued_ = false;
+        if (!surface_ || !configured_ || damage_.isEmpty()) return;
+        ShmBuffers::Slot* slot = buffers_.Free(image_.width(), image_.height());
+        if (!slot) return;
+        const QRegion copy = slot->stale + damage_;
+        for (const QRect& r : copy) {
+            const QRect area = r.intersected(image_.rect());
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                std::memcpy(slot->pixels + static_cast<std::size_t>(y) * slot->stride + area.x() * 4,
+                            image_.constScanLine(y) + area.x() * 4,
+                            static_cast<std::size_t>(area.width()) * 4);
+        }
+        slot->stale = QRegion();
+        buffers_.Changed(damage_, slot);
+        wl_surface_attach(surface_, slot->buffer, 0, 0);
+        if (c_.CompositorVersion() >= 4) {
+            for (const QRect& r : damage_)
+                wl_surface_damage_buffer(surface_, r.x(), r.y(), r.width(), r.height());
+        } else {
+            wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
+        }
+        wl_surface_commit(surface_);
+        slot->busy = true;
+        damage_ = QRegion();
+        c_.Flush();
+    }
+
+    Connection& c_;
+    SaverEvents& events_;
+    wl_output* output_;
+    Monitor monitor_;
+    bool primary_;
+    QImage image_;
+    qt::ImageDc dc_{image_, [this](const QRect& area) { Changed(area); }};
+    ShmBuffers buffers_;
+    QObject context_;
+    wl_surface* surface_ = nullptr;
+    zwlr_layer_surface_v1* layer_ = nullptr;
+    wp_viewport* viewport_ = nullptr;
+#ifdef LUMORA_WAYLAND_HAVE_FRACTIONAL_SCALE_V1
+    wp_fractional_scale_v1* fractional_ = nullptr;
+#endif
+    int logicalW_ = 0, logicalH_ = 0;
+    bool configured_ = false;
+    bool counted_ = false;
+    bool presentQueued_ = false;
+    QRegion damage_;
+};
+
+void LayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t w, uint32_t h) {
+    static_cast<LayerWindow*>(data)->Configured(serial, w, h);
+}
+// The compositor took the surface away (its output went): the show goes on elsewhere.
+void LayerClosed(void* data, zwlr_layer_surface_v1*) {
+    static_cast<LayerWindow*>(data)->DropSurface();
+}
+#ifdef LUMORA_WAYLAND_HAVE_FRACTIONAL_SCALE_V1
+void PreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale) {
+    static_cast<LayerWindow*>(data)->ScaleChanged(static_cast<int>(scale));
+}
+#endif
+
+} // namespace
+
+std::unique_ptr<SaverWindow> CreateLayerWindow(Connection& connection, SaverEvents& events,
+                                               const Output& output, const Monitor& monitor,
+                                               bool primary) {
+    return std::make_unique<LayerWindow>(connection, events, output, monitor, primary);
+}
+
+wl_output* PrimaryWindowOutput() {
+    return primaryWindow ? primaryWindow->OutputProxy() : nullptr;
+}
+
+void OutputGoing(wl_output* output) {
+    for (LayerWindow* w : windows)
+        if (w->OutputProxy() == output) w->OutputGone();
+}
+
+void ClosePrimaryShow() {
+    if (primaryWindow) primaryWindow->CloseRequested();
+}
+
+} // namespace platform::wayland
