@@ -113,6 +113,7 @@ bool WaitForShow(wl_display* display, pid_t child) {
 
 int RunIdle(int argc, char** argv) {
     const char* name = argc > 0 ? argv[0] : "lumorascr";
+    // For tests only: LUMORA_IDLE_SECONDS=1 reads MINUTES as seconds.
     const char* unit = std::getenv("LUMORA_IDLE_SECONDS");
     const auto milliseconds = basComon::IdleMilliseconds(argc == 3 ? argv[2] : "",
                                                          unit && std::strcmp(unit, "1") == 0);
