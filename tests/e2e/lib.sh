@@ -10,6 +10,9 @@ mkdir -p "$ARTIFACTS"
 WORK=$(mktemp -d "/tmp/lumora-$E2E_NAME.XXXXXX")
 # Each run has its own per-user and system settings folders, so no test sees another's list.
 export XDG_CONFIG_HOME=$WORK/config XDG_CONFIG_DIRS=$WORK/xdg
+# The program is a Wayland client wherever a compositor runs; these runs test it on their own
+# X server unless they start a compositor of their own (sway_lib.sh).
+unset WAYLAND_DISPLAY
 PASSED=0
 FAILED=0
 BACKGROUND=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Linux program as a Wayland client on headless sway with two outputs (the second at
-# scale 2): /s covers each output with its own frame, a key, a pointer move over 10 pixels end
-# it while a smaller move does not, an output added or resized is followed at the next mark,
-# and the compositor going away ends it with status 1.
+# scale 2): /s covers each output with its own frame; a key, a pointer move over 10 pixels
+# and another surface taking the keyboard end it, a smaller move does not; an output added or
+# resized is followed at the next mark; the compositor going away ends it with status 1.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/monitor_lib.sh"
 . "$(dirname "$0")/sway_lib.sh"
@@ -59,6 +59,20 @@ check "the output that changed size and scale shows a frame of its new size" \
 check "the show goes on" still_running "$pid"
 wtype -s 500 x
 check "a key ends it" ends_within "$pid" 10
+wait "$pid"
+check "with exit status 0" test $? = 0
+
+# Another overlay taking the keyboard (a locker) ends the show rather than stay above it.
+start_saver
+pid=$LAST_PID
+wait_until 30 eval 'output_shot taken HEADLESS-1 && monitor_frame_shows "$SHOT" 1280 720' >/dev/null
+# A keyboard for the seat for a while (a modifier only: no key reaches the show).
+wtype -M shift -s 8000 -m shift &
+BACKGROUND+=("$!")
+sleep 1.5
+check "a keyboard appearing does not end it" still_running "$pid"
+"$LINUX_BUILD/tests/keyboard_taker" 3 >>"$ARTIFACTS/taker.log" 2>&1
+check "another surface taking the keyboard ends it" ends_within "$pid" 5
 kill "$pid" 2>/dev/null
 
 # Drawing into an X11 window stays X11's, whatever compositor runs.

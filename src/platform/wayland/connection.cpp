@@ -212,6 +212,15 @@ void Connection::Forget(wl_surface* surface) {
     ForgetSurface(seats_, surface);
 }
 
+void Connection::HidePointer(bool hide) {
+    const bool now = hide && !hidePointer;
+    hidePointer = hide;
+    if (now) {
+        HidePointers(seats_);
+        Flush();
+    }
+}
+
 InputTarget* Connection::TargetOf(wl_surface* surface) const {
     const auto it = surface ? routes_.find(surface) : routes_.end();
     return it == routes_.end() ? nullptr : it->second;

@@ -85,7 +85,8 @@ class Connection {
     // Called when the keyboard has left the program's surfaces for good (a moment passed and
     // none of them got it back).
     std::function<void()> keyboardLost;
-    // Hides the pointer over the program's surfaces.
+    // Hides the pointer over the program's surfaces (at once where it is over one).
+    void HidePointer(bool hide);
     bool hidePointer = false;
 
     // For the seats: where input for `surface` goes (null: not the program's), and the

@@ -14,6 +14,7 @@ void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* 
                   wl_fixed_t x, wl_fixed_t y) {
     Seat& seat = Of(data);
     seat.pointerFocus = surface;
+    seat.enterSerial = serial;
     InputTarget* target = seat.connection->TargetOf(surface);
     if (!target) return;
     if (seat.connection->hidePointer) wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);
@@ -149,6 +150,12 @@ std::unique_ptr<Connection::Seat> MakeSeat(Connection& connection, std::uint32_t
 }
 
 std::uint32_t SeatGlobal(const Connection::Seat& seat) { return seat.global; }
+
+void HidePointers(std::vector<std::unique_ptr<Connection::Seat>>& seats) {
+    for (const auto& seat : seats)
+        if (seat->pointer && seat->connection->TargetOf(seat->pointerFocus))
+            wl_pointer_set_cursor(seat->pointer, seat->enterSerial, nullptr, 0, 0);
+}
 
 void ForgetSurface(std::vector<std::unique_ptr<Connection::Seat>>& seats, wl_surface* surface) {
     for (const auto& seat : seats)

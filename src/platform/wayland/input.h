@@ -16,6 +16,7 @@ struct Connection::Seat {
     wl_keyboard* keyboard = nullptr;
     wl_touch* touch = nullptr;
     wl_surface* pointerFocus = nullptr;
+    std::uint32_t enterSerial = 0;
     ~Seat();
 };
 
@@ -23,6 +24,8 @@ std::unique_ptr<Connection::Seat> MakeSeat(Connection& connection, std::uint32_t
                                            wl_seat* proxy);
 std::uint32_t SeatGlobal(const Connection::Seat& seat);
 // A surface that goes is no longer any seat's focus.
+// The pointer, where it is over one of the program's surfaces, hidden now.
+void HidePointers(std::vector<std::unique_ptr<Connection::Seat>>& seats);
 void ForgetSurface(std::vector<std::unique_ptr<Connection::Seat>>& seats, wl_surface* surface);
 
 } // namespace platform::wayland

@@ -69,6 +69,14 @@ class LayerWindow : public SaverWindow, public InputTarget {
     }
 
     wl_output* OutputProxy() const { return output_; }
+    const Monitor& Where() const { return monitor_; }
+    bool Shown() const { return counted_; }
+    // An output at this window's place and size came (back): the window shows there again.
+    void Reattach(wl_output* output) {
+        if (output_) return;
+        output_ = output;
+        if (counted_) MakeSurface();
+    }
     void OutputGone() {
         DropSurface();
         output_ = nullptr;
@@ -81,13 +89,13 @@ class LayerWindow : public SaverWindow, public InputTarget {
         logicalW_ = static_cast<int>(w);
         logicalH_ = static_cast<int>(h);
         configured_ = true;
-        if (resized) Place();
+        if (resized) MapPixels();
         damage_ = QRegion(image_.rect());
         QueuePresent();
     }
     void ScaleChanged(int scale120) {
         if (Output* o = c_.OutputOf(output_)) o->preferredScale120 = scale120;
-        Place();
+        MapPixels();
         damage_ = QRegion(image_.rect());
         QueuePresent();
     }
@@ -116,6 +124,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
         wl_surface_destroy(surface_);
         layer_ = nullptr;
         surface_ = nullptr;
+        buffers_.Reset();
         configured_ = false;
         logicalW_ = logicalH_ = 0;
         c_.Flush();
@@ -151,7 +160,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
 
     // How the image's pixels map onto the surface: through the viewport (any scale) where
     // there is one, else by the output's whole scale.
-    void Place() {
+    void MapPixels() {
         if (!surface_ || logicalW_ <= 0 || logicalH_ <= 0) return;
         if (viewport_) {
             wp_viewport_set_destination(viewport_, logicalW_, logicalH_);
@@ -255,6 +264,22 @@ wl_output* PrimaryWindowOutput() {
 void OutputGoing(wl_output* output) {
     for (LayerWindow* w : windows)
         if (w->OutputProxy() == output) w->OutputGone();
+}
+
+std::optional<Monitor> LostPrimaryPlace() {
+    if (!primaryWindow || !primaryWindow->Shown() || primaryWindow->OutputProxy())
+        return std::nullopt;
+    return primaryWindow->Where();
+}
+
+void ReattachPrimary(const std::vector<const Output*>& outputs) {
+    if (!LostPrimaryPlace()) return;
+    const Monitor& place = primaryWindow->Where();
+    for (const Output* o : outputs)
+        if (o->x == place.Left && o->y == place.Top && o->Pixels() == place.Area) {
+            primaryWindow->Reattach(o->proxy);
+            return;
+        }
 }
 
 void ClosePrimaryShow() {

@@ -1,5 +1,7 @@
 #pragma once
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "platform/wayland/connection.h"
 #include "platform/windows.h"
@@ -18,6 +20,11 @@ std::unique_ptr<SaverWindow> CreateLayerWindow(Connection& connection, SaverEven
 
 // The output the primary window is on, null when none or gone.
 wl_output* PrimaryWindowOutput();
+// The place of the primary window while its output is gone (the saver's pointer positions and
+// the other monitors' windows are still measured from it); nothing otherwise.
+std::optional<Monitor> LostPrimaryPlace();
+// Puts the primary window whose output went onto an output at the same place and size.
+void ReattachPrimary(const std::vector<const Output*>& outputs);
 // Tells the windows on `output` that it is going.
 void OutputGoing(wl_output* output);
 // The primary window's events hear a close request (the keyboard was taken away).

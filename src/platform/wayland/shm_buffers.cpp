@@ -20,6 +20,10 @@ ShmBuffers::~ShmBuffers() {
     for (Slot& slot : slots_) Drop(slot);
 }
 
+void ShmBuffers::Reset() {
+    for (Slot& slot : slots_) Drop(slot);
+}
+
 void ShmBuffers::Drop(Slot& slot) {
     if (slot.buffer) {
         delete static_cast<Owner*>(wl_buffer_get_user_data(slot.buffer));

@@ -31,6 +31,8 @@ class ShmBuffers {
     // A buffer of `width` x `height` the compositor does not hold, made anew when the size
     // changed (then all of it is stale); null when both are held or memory cannot be had.
     Slot* Free(int width, int height);
+    // Lets both buffers go (their surface went; the compositor may never give them back).
+    void Reset();
     // `area` changed in the picture: every buffer but `shown` has it stale.
     void Changed(const QRegion& area, const Slot* shown);
     // Heard when the compositor gives a buffer back.

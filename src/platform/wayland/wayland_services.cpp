@@ -22,6 +22,7 @@ std::vector<const Output*> OrderedOutputs() {
     Connection* c = Current();
     if (!c) return {};
     std::vector<const Output*> list = c->Outputs();
+    ReattachPrimary(list);
     auto first = list.end();
     if (wl_output* shown = PrimaryWindowOutput())
         first = std::find_if(list.begin(), list.end(), [&](auto* o) { return o->proxy == shown; });
@@ -42,8 +43,11 @@ class WaylandScreen : public Screen {
         return outputs.empty() ? qt::ScreenService().Dpi() : 96.0 * outputs.front()->Scale();
     }
     // Each output's place in the layout, its size in pixels, 96 dpi times its scale.
+    // While the primary window's output is gone its place stays first, so the show goes on
+    // on every other output.
     std::vector<Monitor> Monitors() override {
         std::vector<Monitor> monitors;
+        if (const std::optional<Monitor> lost = LostPrimaryPlace()) monitors.push_back(*lost);
         for (const Output* o : OrderedOutputs()) monitors.push_back(MonitorOf(*o));
         return monitors.empty() ? Screen::Monitors() : monitors;
     }
@@ -69,7 +73,7 @@ class WaylandWindows : public Windows {
     // The program's surfaces hide the pointer as it enters them while the count is negative.
     void ShowCursor(bool show) override {
         count_ += show ? 1 : -1;
-        if (Connection* c = Current()) c->hidePointer = count_ < 0;
+        if (Connection* c = Current()) c->HidePointer(count_ < 0);
         qt::WindowsService().ShowCursor(show);
     }
     NativeHandle RootWindow() override { return 0; }
