@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/idle.h"
 #include "platform/services.h"
 #include "startup/startup.h"
 
+// `--help` and `--version` answer on the terminal before any window or display is needed.
+// `--idle` waits for idle time without the toolkit and runs each show as a process of its own.
 int main(int argc, char** argv) {
     // Standard input, output and error that the caller closed are opened on /dev/null first:
     // otherwise the next file or connection opened (the display's, say) would take their
@@ -17,7 +20,7 @@ int main(int argc, char** argv) {
             [[maybe_unused]] const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         }
 
-    // `--help` and `--version` answer on the terminal before any window or display is needed.
+    if (argc > 1 && std::string(argv[1]) == "--idle") return platform::RunIdle(argc, argv);
     if (argc > 1) {
         platform::ScopedServices services(platform::NativeServices());
         if (const auto text = basComon::InformationRequested(argv[1], LUMORA_VERSION)) {

@@ -49,4 +49,14 @@ std::vector<ImageEntry> FolderImageList(const std::string& folder);
 // is none or it names no absolute folder.
 std::string XScreenSaverImageDirectory(const std::string& settingsText, const std::string& home);
 
+// The longest idle time `--idle` takes: a day.
+constexpr unsigned MaxIdleMinutes = 24 * 60;
+// The idle time after `--idle` in milliseconds: a whole number of minutes from 1 to
+// MaxIdleMinutes, digits only; taken as seconds when `secondsForTests`. Nothing otherwise.
+std::optional<std::uint32_t> IdleMilliseconds(const std::string& minutes, bool secondsForTests);
+// The name of the session lock that stands for an open window with this title where windows
+// cannot be looked up by title: titles that match without regard to ASCII case give one name,
+// made only of characters safe in a file name.
+std::string SessionLockName(const std::string& title);
+
 } // namespace basComon

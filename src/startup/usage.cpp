@@ -19,6 +19,8 @@ std::optional<std::string> InformationRequested(const std::string& firstArgument
            "  /s               the saver, full screen; a key, a click or a pointer move ends it\n"
            "  /c, no switch    the settings dialog (設定): drop pictures on the list, 登録 saves\n"
            "  /p WINDOW        the small preview inside the X11 window WINDOW\n"
+           "  --idle MINUTES   (Wayland) stay for the session and run the saver each time\n"
+           "                   you have been idle for MINUTES; one per session\n"
            "  --help           this text\n"
            "  --version        the version\n"
            "\n"

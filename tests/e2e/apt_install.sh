@@ -32,6 +32,14 @@ holidays=$(lumora-tool holidays 2026-01-01 2026-12-31)
 check "lumora-tool lists the year's holidays" grep -qx "2026-05-06,振替休日" <<<"$holidays"
 check "the installed rules pass their check" lumora-tool check-rules /usr/share/lumorascr/Calender.dat
 check "the XScreenSaver description is installed" test -f /usr/share/xscreensaver/config/lumorascr.xml
+# The README's copy of the autostart entry, in a home of the test's own.
+(
+    export HOME=$WORK/home
+    mkdir -p ~/.config/autostart
+    cp /usr/share/lumorascr/autostart/lumorascr.desktop ~/.config/autostart/
+)
+check "the autostart entry copies into ~/.config/autostart" \
+    desktop-file-validate "$WORK/home/.config/autostart/lumorascr.desktop"
 echo y | sudo apt-get purge lumorascr >>"$ARTIFACTS/apt.log" 2>&1
 check "apt-get purges it again" bash -c '! dpkg-query -W -f="\${Status}" lumorascr 2>/dev/null | grep -q "install ok"'
 check "and nothing of it is left" test ! -e /usr/bin/lumorascr -a ! -e /usr/share/lumorascr

@@ -19,6 +19,7 @@ for path in usr/bin/lumorascr usr/bin/lumora-tool usr/share/lumorascr/Calender.d
     usr/share/applications/lumorascr-settings.desktop \
     usr/share/applications/screensavers/lumorascr.desktop \
     usr/share/xscreensaver/config/lumorascr.xml usr/libexec/xscreensaver/lumorascr \
+    usr/share/lumorascr/autostart/lumorascr.desktop \
     usr/share/doc/lumorascr/copyright usr/share/doc/lumorascr/changelog.gz \
     usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/lumorascr.png; do
     check "the package holds /$path" grep -qx "./$path" "$WORK/contents"

@@ -114,4 +114,29 @@ TEST(CommandLine, HostedSaverFollowsTheScreenSaverDaemonsConventions) {
     }
 }
 
+TEST(CommandLine, IdleTimeIsWholeMinutesFromOneToADay) {
+    const struct {
+        const char* text;
+        bool seconds;
+        std::optional<std::uint32_t> expected;
+    } cases[] = {
+        {"10", false, 600000u},  {"1", false, 60000u},   {"1440", false, 86400000u},
+        {"5", true, 5000u},      {"0", false, {}},       {"1441", false, {}},
+        {"", false, {}},         {"-5", false, {}},      {"+5", false, {}},
+        {" 5", false, {}},       {"5m", false, {}},      {"2.5", false, {}},
+        {"99999999999", false, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(basComon::IdleMilliseconds(c.text, c.seconds), c.expected) << c.text;
+}
+
+TEST(CommandLine, SessionLockNamesFoldAsciiCaseAndKeepToSafeCharacters) {
+    EXPECT_EQ(basComon::SessionLockName("LumoraScreenSaver Setting"),
+              "window-lumorascreensaver%20setting");
+    EXPECT_EQ(basComon::SessionLockName("lumoraSCREENsaver setting"),
+              basComon::SessionLockName("LumoraScreenSaver Setting"));
+    EXPECT_EQ(basComon::SessionLockName("../設定"), "window-%2e%2e%2f%e8%a8%ad%e5%ae%9a");
+    EXPECT_NE(basComon::SessionLockName("a b"), basComon::SessionLockName("a_b"));
+}
+
 } // namespace

@@ -21,7 +21,7 @@ TEST(Information, VersionAndHelpAnswerOnlyToTheirOwnFirstArgument) {
     const auto help = basComon::InformationRequested("--help", "1.2.3");
     ASSERT_TRUE(help);
     for (const char* part :
-         {"/s", "/c", "/p WINDOW", "--root", "--window-id ID", "--directory DIR", "imageDirectory",
+         {"/s", "/c", "/p WINDOW", "--idle MINUTES", "--root", "--window-id ID", "--directory DIR", "imageDirectory",
           "/home/me/.config/lumorascr/LumoraScr.ini", "/opt/ls/share/lumorascr/Calender.dat"})
         EXPECT_NE(help->find(part), std::string::npos) << part;
     for (const char* other : {"-h", "--Help", "-version", "/s", "--root", ""})

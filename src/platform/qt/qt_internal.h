@@ -58,6 +58,10 @@ bool WithoutXErrors(Display* display, const std::function<void()>& calls);
 // Size of an X window, or nothing when it does not exist.
 std::optional<Size> XWindowSize(NativeHandle window);
 bool XTopLevelWindowExists(const std::string& title);
+// On Wayland: shown top-level windows hold their title's session lock (from now on), and the
+// title lookup asks for it. Nothing on X11.
+void HoldTitleLocks();
+bool TitleLockHeld(const std::string& title);
 // The display's "Xft.dpi" resource, the density desktops set for their scaling; nothing when
 // it is not set or there is no X server.
 std::optional<double> XftDpi();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/wayland/wayland_services.h"
+#include "qt_internal.h"
 #include "qt_services.h"
 #include "x11_include.h"
 
@@ -60,6 +61,7 @@ int RunProgram(int argc, char** argv, void (*main)(const StartInfo&)) {
     // Numbers in files are read the same way whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     application.setQuitOnLastWindowClosed(false);
+    qt::HoldTitleLocks();
 
     if (wayland) wayland->ServeFromEventLoop();
     ScopedServices services(wayland ? wayland::WaylandServices() : NativeServices());

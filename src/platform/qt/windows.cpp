@@ -19,7 +19,7 @@ QEventLoop* runningLoop = nullptr;
 class QtWindows : public Windows {
   public:
     bool TopLevelWindowExists(const std::string& title) override {
-        return XTopLevelWindowExists(title);
+        return TitleLockHeld(title) || XTopLevelWindowExists(title);
     }
 
     void PumpMessages() override {

@@ -55,8 +55,12 @@ class WaylandScreen : public Screen {
 
 class WaylandWindows : public Windows {
   public:
-    // There are no window titles to look up on Wayland.
-    bool TopLevelWindowExists(const std::string&) override { return false; }
+    // Wayland has no window titles to look up: the program's own windows hold session locks
+    // named after their titles, which the Qt lookup asks for (and X11 windows where XWayland
+    // runs).
+    bool TopLevelWindowExists(const std::string& title) override {
+        return qt::WindowsService().TopLevelWindowExists(title);
+    }
     void PumpMessages() override {
         if (Connection* c = Current()) c->Service();
         qt::WindowsService().PumpMessages();
