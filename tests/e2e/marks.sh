@@ -93,9 +93,18 @@ run_build() { # $1 label; $2 folder; $3 list file's path separator
 restart_build() { # $1 label; $2 program
     local label=$1 program=$2 pid
     xdotool mousemove 600 400
-    if [ "$label" = linux ]; then start_bg "$program" /s; else wine_start "$program" /s; fi
+    MARKS=$WORK/$label-again.marks
+    if [ "$label" = linux ]; then
+        export LUMORA_TRACE_MARKS=$MARKS
+        start_bg "$program" /s
+    else
+        export LUMORA_TRACE_MARKS="Z:${MARKS//\//\\}"
+        wine_start "$program" /s
+    fi
+    unset LUMORA_TRACE_MARKS
     pid=$LAST_PID
-    check "$label: a new saver starts after the first ended" wait_window LumoraScreenSaver 60
+    check "$label: a new saver starts after the first ended" wait_event mark 1 60
+    check "$label: its window has the saver's title" wait_window LumoraScreenSaver 10
     xdotool key a
     check "$label: and ends on a key" ends_within "$pid" 20
     if [ "$label" = linux ]; then
