@@ -21,6 +21,7 @@ ScopedServices::ScopedServices(const Services& services) : saved_(Current()) {
     take(now.settingsFile, services.settingsFile);
     take(now.text, services.text);
     take(now.controls, services.controls);
+    take(now.files, services.files);
 }
 
 ScopedServices::~ScopedServices() { Current() = saved_; }

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "controls.h"
 #include "drawing.h"
+#include "file_identity.h"
 #include "pictures.h"
 #include "process.h"
 #include "screen.h"
@@ -26,6 +27,7 @@ struct Services {
     SettingsFile* settingsFile = nullptr;
     Text* text = nullptr;
     Controls* controls = nullptr;
+    FileIdentities* files = nullptr;
 };
 
 Services& Current();

@@ -71,6 +71,8 @@ public:
     virtual void MakeTopmost() = 0;
     virtual Size ClientSize() = 0;
     virtual DeviceContext& Dc() = 0;
+    // The window's title, as other programs looking for top-level windows see it.
+    virtual void SetCaption(const std::string& caption) = 0;
     // Destroys the window (the saver has ended).
     virtual void Close() = 0;
 };

@@ -50,6 +50,18 @@ platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH) {
     return {left, top, left + w, top + h};
 }
 
+platform::Rect TileArea(int tile, platform::Size screen) {
+    const int W = screen.Width > 0 ? screen.Width : 0;
+    const int H = screen.Height > 0 ? screen.Height : 0;
+    const int column = (tile - 1) % 8;
+    const int row = (tile - 1) / 8;
+    const int left = column * (W / 8);
+    const int top = row * (H / 6);
+    const int right = column == 7 ? W : left + W / 8;
+    const int bottom = row == 5 ? H : top + H / 6;
+    return {left, top, right, bottom};
+}
+
 void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
                     platform::Size screen, std::unique_ptr<platform::Picture>& loader,
                     const platform::StopFlag* stop) {

@@ -13,6 +13,11 @@ namespace basComon {
 // Right and Bottom are Left + width and Top + height.
 platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH);
 
+// Tile `tile` (1 to 48, row by row in a grid of 8 columns and 6 rows) of a `screen`: width \ 8
+// by height \ 6, the last column and the last row also taking what the division leaves, so
+// that the 48 tiles cover every pixel. Right and Bottom are Left + width and Top + height.
+platform::Rect TileArea(int tile, platform::Size screen);
+
 // The picture part of a frame on `canvas`: clears it to black and draws the picture at
 // `picturePath` (none when empty) fitted to `screen`. A picture that cannot be opened or drawn
 // leaves the canvas black; nothing thrown below here escapes. `stop` (may be null) ends a

@@ -22,6 +22,8 @@ platform::Services& Sys() {
 
 frmMain::frmMain(platform::NativeHandle host) : host_(host) {
     window_ = Sys().windows->CreateSaverWindow(*this, host);
+    // Named before it is shown, so that a second start finds it as early as possible.
+    if (window_ && !Hosted()) window_->SetCaption(Title);
     Form_Load();
 }
 
@@ -123,12 +125,9 @@ int frmMain::UntilNextMark(const platform::LocalTime& now) {
     return std::clamp(10000 - intoSlot, 0, 10000);
 }
 
-void frmMain::CopyTile(int tile, int TileW, int TileH) {
-    const int column = (tile - 1) % 8;
-    const int row = (tile - 1) / 8;
-    const int x = column * TileW;
-    const int y = row * TileH;
-    window_->Dc().CopyFrom(x, y, TileW, TileH, picPreview->Dc(), x, y);
+void frmMain::CopyTile(int tile) {
+    const platform::Rect r = basComon::TileArea(tile, {ScreenWidthPx_, ScreenHeightPx_});
+    window_->Dc().CopyFrom(r.Left, r.Top, r.Width(), r.Height(), picPreview->Dc(), r.Left, r.Top);
     if (others_) others_->CopyTile(tile);
 }
 
@@ -185,8 +184,6 @@ void frmMain::StartScreenSaver() {
         if (others_) others_->Prepare(path);
     };
     prepareNext();
-    const int TileW = ScreenWidthPx_ / 8;
-    const int TileH = ScreenHeightPx_ / 6;
     for (int i = 1; i <= 48; ++i)
         TileOrder[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
     ShuffleTiles(TileOrder);
@@ -198,16 +195,22 @@ void frmMain::StartScreenSaver() {
         const int slot = PassStart.Second / 10;
         // While the frame of a mark waits for its picture, nothing of it is revealed.
         if (RevealIndex != 0 && !NeedCompose) {
-            CopyTile(TileOrder[static_cast<std::size_t>(RevealIndex)], TileW, TileH);
+            CopyTile(TileOrder[static_cast<std::size_t>(RevealIndex)]);
             RevealIndex = (RevealIndex + 1) % 49;
             // A mark passed during the reveal is absorbed; the frame waits for the next one.
             LastSlot = slot;
-            if (RevealIndex == 0) prepareNext();
+            if (RevealIndex == 0) {
+                trace.Event("revealed", PassStart);
+                prepareNext();
+            }
         }
         if (LastSlot != slot) {
             LastSlot = slot;
             NeedCompose = true;
             RevealIndex = 1;
+            // The pictures made ahead are checked against their files once more, on the workers.
+            preparer.Recheck();
+            if (others_) others_->Recheck();
             // Monitors added, removed or resized since the last mark are followed now; a new
             // one's picture is requested at once and the mark waits for it.
             if (others_) {
@@ -234,6 +237,7 @@ void frmMain::StartScreenSaver() {
                 ComposeNextImage(ImageIndex);
                 if (others_) others_->TakeFrames(path);
                 NeedCompose = false;
+                trace.Event("mark", PassStart);
             } else {
                 trace.BeginWait();
                 const bool ready = allReady();
@@ -245,6 +249,7 @@ void frmMain::StartScreenSaver() {
                     basComon::DrawCalendarOver(*picPreview);
                     if (others_) others_->TakeFrames(path);
                     NeedCompose = false;
+                    trace.Event("mark", PassStart);
                 }
             }
         }
@@ -256,8 +261,9 @@ void frmMain::StartScreenSaver() {
             const int elapsed = elapsedMs();
             if (elapsed < 20) clock.Sleep(20 - elapsed);
         } else {
-            // Nothing moves until the next mark: wait for it or for input.
-            windows.WaitForMessages(UntilNextMark(clock.Now()));
+            // Nothing moves until the next mark: wait for it or for input, a second at most, so
+            // that a wall clock set forwards or back is read again before long.
+            windows.WaitForMessages(std::min(UntilNextMark(clock.Now()), MaxIdleWaitMs));
         }
         trace.EndWait();
         windows.PumpMessages();

@@ -13,6 +13,9 @@ class OtherMonitors;
 // The saver's window: it covers the screen, runs the slide show and ends on input.
 class frmMain : public platform::SaverEvents {
   public:
+    // The title of an own saver window: a program start finding it open is refused.
+    static constexpr const char* Title = "LumoraScreenSaver";
+
     // Loads the window: creates the native saver window (host 0: an own full-screen window;
     // otherwise the window the saver is to draw into) and runs Form_Load.
     explicit frmMain(platform::NativeHandle host = 0);
@@ -54,7 +57,10 @@ class frmMain : public platform::SaverEvents {
     // Milliseconds from `now` to the next ten-second mark (a wait that ends a little early only
     // costs one more pass).
     static int UntilNextMark(const platform::LocalTime& now);
-    void CopyTile(int tile, int TileW, int TileH);
+    // The longest wait between reveals before the wall clock is read again.
+    static constexpr int MaxIdleWaitMs = 1000;
+    // Copies tile `tile` (1 to 48) of the canvas onto the window (and the others' onto theirs).
+    void CopyTile(int tile);
     void EndSequence();
     // The pointer is ours to hide only in an own window outside the developer's machine.
     bool OwnsPointer() const;

@@ -106,6 +106,10 @@ void OtherMonitors::Prepare(const std::string& path) {
             show->preparer->Prepare(show->spare, path, show->monitor.Area);
 }
 
+void OtherMonitors::Recheck() {
+    for (const auto& show : shows_) show->preparer->Recheck();
+}
+
 bool OtherMonitors::WaitReady(int milliseconds) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
@@ -134,14 +138,10 @@ void OtherMonitors::TakeFrames(const std::string& path) {
 }
 
 void OtherMonitors::CopyTile(int tile) {
-    const int column = (tile - 1) % 8;
-    const int row = (tile - 1) / 8;
     for (const auto& show : shows_) {
-        const int TileW = show->monitor.Area.Width / 8;
-        const int TileH = show->monitor.Area.Height / 6;
-        const int x = column * TileW;
-        const int y = row * TileH;
-        show->window->Dc().CopyFrom(x, y, TileW, TileH, show->canvas->Dc(), x, y);
+        const platform::Rect r = TileArea(tile, show->monitor.Area);
+        show->window->Dc().CopyFrom(r.Left, r.Top, r.Width(), r.Height(), show->canvas->Dc(),
+                                    r.Left, r.Top);
     }
 }
 

@@ -28,12 +28,14 @@ class OtherMonitors {
     void Follow(const std::vector<platform::Monitor>& monitors, bool topmost);
     // Starts preparing `path` (empty: none) on every spare canvas that has no request yet.
     void Prepare(const std::string& path);
+    // At the mark: every ready picture is checked against its file again (PicturePreparer).
+    void Recheck();
     // True when every requested picture is ready, waiting up to `milliseconds` in all.
     bool WaitReady(int milliseconds);
     // At the mark: each prepared canvas becomes the one revealed (a monitor whose picture was
     // not prepared composes `path` now) and gets the day row and the clock.
     void TakeFrames(const std::string& path);
-    // Copies tile `tile` (1 to 48, of the 8 x 6 grid of each monitor's size) onto each window.
+    // Copies tile `tile` (1 to 48, TileArea of each monitor's size) onto each window.
     void CopyTile(int tile);
     // Closes every window.
     void CloseAll();

@@ -5,6 +5,8 @@
 namespace basComon {
 
 PassTrace::PassTrace() {
+    const char* events = std::getenv("LUMORA_TRACE_MARKS");
+    if (events && *events) events_ = std::fopen(events, "w");
     const char* path = std::getenv("LUMORA_TRACE_PASSES");
     if (!path || !*path) return;
     file_ = std::fopen(path, "w");
@@ -17,6 +19,15 @@ PassTrace::PassTrace() {
 
 PassTrace::~PassTrace() {
     if (file_) std::fclose(file_);
+    if (events_) std::fclose(events_);
+}
+
+void PassTrace::Event(const char* event, const platform::LocalTime& at) {
+    if (!events_) return;
+    // Written at once: whoever waits on the file sees the step as it happens.
+    std::fprintf(events_, "%s %02d:%02d:%02d.%03d\n", event, at.Hour, at.Minute, at.Second,
+                 at.Milliseconds);
+    std::fflush(events_);
 }
 
 double PassTrace::Ms(Clock::duration d) {

@@ -3,8 +3,15 @@
 #include <chrono>
 
 #include "compose.h"
+#include "platform/services.h"
 
 namespace basComon {
+namespace {
+
+// A file that changes under every one of these decodings is not shown at all.
+constexpr int MakeAttempts = 3;
+
+} // namespace
 
 PicturePreparer::~PicturePreparer() {
     {
@@ -50,20 +57,65 @@ bool PicturePreparer::Pending() {
     return state_ != State::Idle;
 }
 
+void PicturePreparer::Recheck() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (state_ != State::Ready || madeFrom_.empty()) return;
+        state_ = State::Checking;
+    }
+    wake_.notify_one();
+}
+
+void PicturePreparer::Make(platform::Surface& canvas, const std::string& path,
+                           platform::Size screen) {
+    platform::Services& sys = platform::Current();
+    madeFrom_.clear();
+    madeIdentity_ = {};
+    // The picture is released here, on this thread, before the canvas is handed over.
+    std::unique_ptr<platform::Picture> picture;
+    if (path.empty() || !sys.files) {
+        PreparePicture(canvas, path, screen, picture, &stop_);
+        return;
+    }
+    std::string resolved = path;
+    try {
+        resolved = sys.process->ResolvePathCase(path);
+    } catch (...) {
+    }
+    // The decoders open the file by its path themselves. The identity read from an open handle
+    // before decoding and again after it tells whether what they read was that one file: the
+    // same identity twice means no write, replacement or deletion came in between.
+    for (int attempt = 0; attempt < MakeAttempts && !stop_; ++attempt) {
+        const platform::FileIdentity before = sys.files->Of(resolved);
+        if (!before.Exists) break;
+        PreparePicture(canvas, resolved, screen, picture, &stop_);
+        picture.reset();
+        if (sys.files->Of(resolved) == before) {
+            madeFrom_ = resolved;
+            madeIdentity_ = before;
+            return;
+        }
+    }
+    // Gone, or never the same file twice: a black canvas, never a picture the file no longer is.
+    PreparePicture(canvas, std::string(), screen, picture, &stop_);
+}
+
 void PicturePreparer::Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return quit_ || state_ == State::Requested; });
+        wake_.wait(lock, [this] {
+            return quit_ || state_ == State::Requested || state_ == State::Checking;
+        });
         if (quit_) return;
+        const bool check = state_ == State::Checking;
         platform::Surface* canvas = canvas_.get();
         const std::string path = path_;
         const platform::Size screen = screen_;
         lock.unlock();
-        {
-            // The picture is released here, on this thread, before the canvas is handed over.
-            std::unique_ptr<platform::Picture> picture;
-            PreparePicture(*canvas, path, screen, picture, &stop_);
-        }
+        // A check reads the identity of the file the ready picture came from; a file that is
+        // still the same is not decoded again.
+        if (!check || platform::Current().files->Of(madeFrom_) != madeIdentity_)
+            Make(*canvas, path, screen);
         lock.lock();
         state_ = State::Ready;
         done_.notify_all();

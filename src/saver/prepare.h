@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/drawing.h"
+#include "platform/file_identity.h"
 #include "platform/pictures.h"
 #include "platform/screen.h"
 
@@ -15,6 +16,11 @@ namespace basComon {
 // drawn; no calendar) on a canvas of its own while the show goes on. The loop hands it a
 // canvas and a path, and takes the canvas back at the mark. The thread starts with the first
 // request and is stopped and joined when the preparer goes, at its next batch of rows.
+//
+// A picture is only kept when the file it was decoded from is the one at its path: the file's
+// identity (platform::FileIdentity) is read before and after decoding and must not change, and
+// at the mark `Recheck` has the worker read it once more, so that a picture deleted or replaced
+// since it was prepared is never shown: it is prepared again (black when the file is gone).
 class PicturePreparer {
   public:
     PicturePreparer() = default;
@@ -32,10 +38,16 @@ class PicturePreparer {
     std::unique_ptr<platform::Surface> Take();
     // True while a request has not been taken back.
     bool Pending();
+    // At the mark: a ready picture goes back to the worker, which reads its file's identity
+    // again and prepares it anew when the file changed or went; the canvas is ready again
+    // afterwards. Returns at once; nothing is read from the file system on the caller's thread.
+    void Recheck();
 
   private:
-    enum class State { Idle, Requested, Ready };
+    enum class State { Idle, Requested, Checking, Ready };
     void Run();
+    // Makes the picture of `path_` on `canvas`, keeping the identity of the file it came from.
+    void Make(platform::Surface& canvas, const std::string& path, platform::Size screen);
 
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -45,6 +57,10 @@ class PicturePreparer {
     std::unique_ptr<platform::Surface> canvas_;
     std::string path_;
     platform::Size screen_;
+    // The file the prepared picture was decoded from (case resolved; empty when nothing is to
+    // be checked) and its identity then; written by the worker while a request runs.
+    std::string madeFrom_;
+    platform::FileIdentity madeIdentity_;
     platform::StopFlag stop_{false};
     std::thread thread_;
 };

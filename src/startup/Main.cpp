@@ -9,7 +9,7 @@
 namespace basComon {
 namespace {
 
-const char* const SaverTitle = "LumoraScreenSaver";
+const char* const SaverTitle = frmMain::Title;
 const char* const SettingTitle = "LumoraScreenSaver Setting";
 
 // The windows Main opens live until the process ends: the message loop serves them after Main

@@ -56,6 +56,7 @@ class WindowHandle : public platform::SaverWindow {
     void MakeTopmost() override { window_.MakeTopmost(); }
     platform::Size ClientSize() override { return window_.ClientSize(); }
     platform::DeviceContext& Dc() override { return window_.Dc(); }
+    void SetCaption(const std::string& caption) override { window_.SetCaption(caption); }
     void Close() override { window_.Close(); }
 
   private:
@@ -114,6 +115,26 @@ std::size_t FakePictures::LoadCount() {
     return loads.size();
 }
 
+platform::FileIdentity FakeFiles::Of(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int version = versions_[path];
+    platform::FileIdentity identity;
+    identity.Exists = version >= 0;
+    identity.FileId = 1;
+    identity.Modified = version;
+    return identity;
+}
+
+void FakeFiles::Replace(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++versions_[path];
+}
+
+void FakeFiles::Remove(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    versions_[path] = -1;
+}
+
 std::vector<platform::Rect> FakeSaverWindow::Copies() const {
     std::vector<platform::Rect> rects;
     for (const DcCall& call : dc.Only(DcCall::Kind::CopyFrom))
@@ -157,6 +178,7 @@ SaverRig::SaverRig(platform::Size screenSize, platform::LocalTime start)
     services.windows = &windows;
     services.drawing = &drawing;
     services.pictures = &pictures;
+    services.files = &files;
     services.settingsFile = &settingsFile;
     scope_ = std::make_unique<platform::ScopedServices>(services);
 }

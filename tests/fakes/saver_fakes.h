@@ -70,6 +70,19 @@ class FakePictures : public platform::Pictures {
     std::mutex mutex;
 };
 
+// Every path is a file that never changes until a test replaces or removes it. Used from the
+// saver's worker threads: guarded.
+class FakeFiles : public platform::FileIdentities {
+  public:
+    platform::FileIdentity Of(const std::string& path) override;
+    void Replace(const std::string& path);
+    void Remove(const std::string& path);
+
+  private:
+    std::mutex mutex_;
+    std::map<std::string, int> versions_; // -1: removed
+};
+
 class FakeSaverWindow : public platform::SaverWindow {
   public:
     FakeSaverWindow(platform::SaverEvents& events, platform::NativeHandle host,
@@ -80,6 +93,7 @@ class FakeSaverWindow : public platform::SaverWindow {
     void MakeTopmost() override { log.push_back("MakeTopmost"); }
     platform::Size ClientSize() override { return client; }
     platform::DeviceContext& Dc() override { return dc; }
+    void SetCaption(const std::string& text) override { caption = text; }
     void Close() override { log.push_back("Close"); }
     // The destination rectangles copied onto the window, in order.
     std::vector<platform::Rect> Copies() const;
@@ -89,6 +103,7 @@ class FakeSaverWindow : public platform::SaverWindow {
     platform::Size client;
     RecordingDc dc;
     std::vector<std::string> log;
+    std::string caption;
 };
 
 // What the show had done when a pass ended (at its message step).
@@ -122,6 +137,7 @@ struct SaverRig {
     FakeWindows windows;
     FakeDrawing drawing;
     FakePictures pictures;
+    FakeFiles files;
     MemorySettingsFile settingsFile;
     // The last saver window made; it outlives the frmMain that used it.
     FakeSaverWindow* window = nullptr;

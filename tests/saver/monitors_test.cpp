@@ -123,4 +123,27 @@ TEST(SlideShow, EveryMonitorShowsTheSamePictureAtTheSameMarkAndFollowsTheMonitor
     EXPECT_EQ(std::count(draws.begin(), draws.end(), Draw{"c:\\p\\a.jpg", 0, 100, 800, 500}), 1);
 }
 
+TEST(SlideShow, APointerMoveAcrossTheEdgeToAMonitorLeftOfThePrimaryIsMeasuredInOnePlane) {
+    // The primary at +1280+0, another monitor to its left: its window reports desktop pixels.
+    const struct {
+        int ToX;    // where the pointer goes on the left monitor, from (5, 100) on the primary
+        bool Ends;
+    } cases[] = {{1275, false}, {1274, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ToX);
+        SaverRig rig({1024, 768});
+        rig.screen.monitors = {{1280, 0, {1024, 768}, 96}, {0, 0, {1280, 1024}, 96}};
+        rig.onPass = [&](int pass) {
+            if (pass == 3) {
+                rig.window->events.OnMouseMove(5, 100);
+                rig.monitorWindows.at(0).first->events.OnMouseMove(c.ToX, 100);
+            }
+            if (pass == 6) rig.window->events.OnKeyDown(32);
+        };
+        frmMain saver;
+        saver.StartScreenSaver();
+        EXPECT_EQ(rig.passes.size(), c.Ends ? 3u : 6u);
+    }
+}
+
 } // namespace

@@ -67,6 +67,8 @@ class HostedSaverWindow : public SaverWindow {
     void MakeTopmost() override {}
     Size ClientSize() override { return Size{image_.width(), image_.height()}; }
     DeviceContext& Dc() override { return dc_; }
+    // The window and its title belong to the program that hosts the saver.
+    void SetCaption(const std::string&) override {}
 
     void Close() override {
         if (closed_) return;

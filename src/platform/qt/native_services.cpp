@@ -13,6 +13,7 @@ Services NativeServices() {
     s.settingsFile = &qt::SettingsFileService();
     s.text = &qt::TextService();
     s.controls = &qt::ControlsService();
+    s.files = &qt::FileIdentitiesService();
     return s;
 }
 

@@ -174,6 +174,10 @@ class OwnSaverWindow : public SaverWindow {
 
     DeviceContext& Dc() override { return dc_; }
 
+    void SetCaption(const std::string& caption) override {
+        if (widget_) widget_->setWindowTitle(QString::fromStdString(caption));
+    }
+
     void Close() override {
         if (!widget_) return;
         if (primary_) SetTerminationHandler({});

@@ -13,6 +13,7 @@ Services NativeServices() {
     s.settingsFile = &win32::SettingsFileService();
     s.text = &win32::TextService();
     s.controls = &win32::ControlsService();
+    s.files = &win32::FileIdentitiesService();
     return s;
 }
 

@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "codepage.h"
 #include "gdi_dc.h"
 #include "win32_windows.h"
 
@@ -74,6 +75,10 @@ class Win32SaverWindow : public SaverWindow {
     }
 
     DeviceContext& Dc() override { return dc_; }
+
+    void SetCaption(const std::string& caption) override {
+        if (hwnd_) SetWindowTextW(hwnd_, Utf8ToWide(caption).c_str());
+    }
 
     void Close() override {
         closing_ = true;

@@ -13,5 +13,6 @@ Pictures& PicturesService();
 SettingsFile& SettingsFileService();
 Text& TextService();
 Controls& ControlsService();
+FileIdentities& FileIdentitiesService();
 
 } // namespace platform::win32

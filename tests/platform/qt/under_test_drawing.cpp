@@ -13,4 +13,8 @@ platform::Process& Process() {
     return platform::qt::ProcessService();
 }
 
+platform::FileIdentities& Files() {
+    return platform::qt::FileIdentitiesService();
+}
+
 } // namespace under_test

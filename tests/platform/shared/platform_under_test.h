@@ -12,6 +12,7 @@ platform::Drawing& Drawing();
 platform::Pictures& Pictures();
 platform::Text& Text();
 platform::Process& Process();
+platform::FileIdentities& Files();
 // A folder for the test's files, created fresh, in the system's path form.
 std::string TempDirectory();
 // Opens a file by its UTF-8 path with a stdio mode ("rb", "wb").

@@ -13,4 +13,8 @@ platform::Process& Process() {
     return platform::win32::ProcessService();
 }
 
+platform::FileIdentities& Files() {
+    return platform::win32::FileIdentitiesService();
+}
+
 } // namespace under_test
