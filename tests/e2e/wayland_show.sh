@@ -49,6 +49,9 @@ kill "$pid" 2>/dev/null
 start_saver
 pid=$LAST_PID
 wait_until 30 both_shown key >/dev/null
+start_saver
+check "a second /s while the show runs is refused, the first goes on" \
+    eval 'ends_within $LAST_PID 20 && still_running $pid'
 # sway's headless outputs cannot be switched off; one is added and one changes size and scale.
 swaymsg create_output >/dev/null
 swaymsg output HEADLESS-2 mode 800x600 scale 1 >/dev/null

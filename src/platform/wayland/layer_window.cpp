@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/qt/qt_internal.h"
+#include "platform/qt/session_lock.h"
+#include "startup/startup.h"
 #include "platform/wayland/shm_buffers.h"
 
 namespace platform::wayland {
@@ -60,7 +62,16 @@ class LayerWindow : public SaverWindow, public InputTarget {
     void MakeTopmost() override {}
     Size ClientSize() override { return Size{image_.width(), image_.height()}; }
     DeviceContext& Dc() override { return dc_; }
+    // Surfaces have no title another program can look up: the window holds the session lock
+    // named after its title for as long as it is open, which the title lookup asks for.
+    void SetCaption(const std::string& caption) override {
+        captionLock_.reset();
+        if (!caption.empty())
+            captionLock_ =
+                std::make_unique<qt::SessionLock>(basComon::SessionLockName(caption));
+    }
     void Close() override {
+        captionLock_.reset();
         if (primary_ && primaryWindow == this) qt::SetTerminationHandler({});
         DropSurface();
         output_ = nullptr;
@@ -232,6 +243,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
     int logicalW_ = 0, logicalH_ = 0;
     bool configured_ = false;
     bool counted_ = false;
+    std::unique_ptr<qt::SessionLock> captionLock_;
     bool presentQueued_ = false;
     QRegion damage_;
 };
