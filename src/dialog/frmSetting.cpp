@@ -112,15 +112,14 @@ void frmSetting::BTN_Click(std::int16_t Index) {
 void frmSetting::lstFile_OLEDragDrop(const std::optional<std::vector<std::string>>& files) {
     if (!open_ || !files || files->empty()) return;
     if (basComon::ImageList.empty()) basComon::ImageList.resize(1);
-    const DropResult result =
+    DropResult result =
         TakeDroppedFiles(*files, basComon::MaxListEntries - basComon::ImageCount());
 
     std::vector<std::string> lines;
     lines.reserve(result.Added.size());
-    basComon::ImageList.reserve(basComon::ImageList.size() + result.Added.size());
     for (const ImageEntry& entry : result.Added) {
-        basComon::ImageList.push_back(entry);
         lines.push_back(entry.Title);
+        basComon::ImageList.push_back(entry);
     }
     if (!lines.empty()) view_->ListAppend(lines);
 

@@ -100,6 +100,7 @@ cycle() {
     check "$label: the program is in the system folder" cmp "$WINDOWS_BUILD/LumoraScr.scr" "$SYS/LumoraScr.scr"
     check "$label: the holiday file is in the system folder" cmp "$WINDOWS_BUILD/Calender.dat" "$SYS/Calender.dat"
     check "$label: the uninstaller is in its folder" test -f "$PROGRAM_DIR/uninstall.exe"
+    check "$label: the picture list's shortcut is beside it" test -f "$PROGRAM_DIR/画像リスト.lnk"
     check "$label: Programs and Features lists it" test "$(reg_get "$UNINSTALL" DisplayName)" = LumoraScr
     check "$label: with its uninstaller" \
         test "$(reg_get "$UNINSTALL" UninstallString)" = '"C:\Program Files\LumoraScr\uninstall.exe"'
