@@ -65,16 +65,16 @@ void Run(const platform::StartInfo&) {
     fs::remove_all(root);
     std::vector<std::string> files;
     for (int i = 0; i < 5000; ++i) {
-        const fs::path file = root / "selection" / ("IMG_" + std::to_string(10000 + i) + ".JPG");
+        const fs::path file = root / "selection" / (std::string("IMG_") + std::to_string(10000 + i) + ".JPG");
         if (i == 0) fs::create_directories(file.parent_path());
         Touch(file);
         files.push_back(Utf8(file));
     }
     const fs::path folder = root / "Album";
     for (int d = 0; d < 100; ++d) {
-        const fs::path sub = folder / ("Day " + std::to_string(d));
+        const fs::path sub = folder / (std::string("Day ") + std::to_string(d));
         fs::create_directories(sub);
-        for (int i = 0; i < 200; ++i) Touch(sub / ("P" + std::to_string(1000 + i) + ".jpg"));
+        for (int i = 0; i < 200; ++i) Touch(sub / (std::string("P") + std::to_string(1000 + i) + ".jpg"));
     }
 
     std::vector<double> selection, walk, floor;
@@ -96,7 +96,7 @@ void Run(const platform::StartInfo&) {
     // The lookup of a stored name per mark: one folder of 20,000 names, asked in lower case.
     const fs::path many = root / "Many";
     fs::create_directories(many);
-    for (int i = 0; i < 20000; ++i) Touch(many / ("Photo_" + std::to_string(i) + ".JPG"));
+    for (int i = 0; i < 20000; ++i) Touch(many / (std::string("Photo_") + std::to_string(i) + ".JPG"));
     platform::Process& process = *platform::Current().process;
     const std::string base = Utf8(many) + "/photo_";
     if (process.ResolvePathCase(Utf8(many)) != Utf8(many) ||
@@ -111,7 +111,7 @@ void Run(const platform::StartInfo&) {
             }) / 1000);
             scan.push_back(TimeMs([&] {
                 for (int i = 0; i < 20; ++i) {
-                    const std::string wanted = "photo_" + std::to_string(i * 997) + ".jpg";
+                    const std::string wanted = std::string("photo_") + std::to_string(i * 997) + ".jpg";
                     for (const auto& entry : fs::directory_iterator(many)) {
                         std::string name = Utf8(entry.path().filename());
                         for (char& c : name) c = static_cast<char>(std::tolower(c));
