@@ -96,7 +96,10 @@ void Run(const platform::StartInfo&) {
     // The lookup of a stored name per mark: one folder of 20,000 names, asked in lower case.
     const fs::path many = root / "Many";
     fs::create_directories(many);
-    for (int i = 0; i < 20000; ++i) Touch(many / (std::string("Photo_") + std::to_string(i) + ".JPG"));
+    for (int i = 0; i < 20000; ++i)
+        Touch(many / (std::string("Photo_") + std::to_string(i) + ".JPG"));
+    // A folder last changed long ago, as a picture folder is at a mark.
+    fs::last_write_time(many, fs::last_write_time(many) - std::chrono::hours(1));
     platform::Process& process = *platform::Current().process;
     const std::string base = Utf8(many) + "/photo_";
     if (process.ResolvePathCase(Utf8(many)) != Utf8(many) ||

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 namespace platform::qt {
@@ -20,8 +21,13 @@ std::string Folded(const std::string& name) {
         .toStdString();
 }
 
+// A folder changed more recently than this before its names were read may change again within
+// the same tick of the file system's clock, unseen by its modification time: it is read anew.
+constexpr long SettleSeconds = 2;
+
 struct KeptFolder {
     timespec Modified{};
+    bool Settled = false; // read at least SettleSeconds after its last change
     unsigned long long Generation = 0;
     std::map<std::string, std::string> ByFoldedName; // the first entry read of each folded name
 };
@@ -70,11 +76,14 @@ std::string MatchInFolder(const std::string& folder, const std::string& name) {
 
     std::lock_guard lock(keptMutex);
     auto it = kept.find(path);
-    if (it == kept.end() || !SameTime(it->second.Modified, info.st_mtim)) {
+    if (it == kept.end() || !it->second.Settled || !SameTime(it->second.Modified, info.st_mtim)) {
         DIR* dir = ::opendir(path.c_str());
         if (!dir) return {};
         KeptFolder read;
         read.Modified = info.st_mtim;
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        read.Settled = now.tv_sec - info.st_mtim.tv_sec >= SettleSeconds;
         while (dirent* entry = ::readdir(dir)) {
             const std::string candidate = entry->d_name;
             if (candidate == "." || candidate == "..") continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +70,9 @@ TEST_F(QtProcessFiles, ResolvePathCaseFindsEachComponent) {
 // The names of a folder are read once and read again only when the folder changes.
 TEST_F(QtProcessFiles, ResolvePathCaseSeesAFolderChangeAfterLookingInIt) {
     const std::string folder = root + "/Pictures/Summer Ｔｒｉｐ";
+    // Last changed an hour ago: its names are kept from the first lookup on.
+    const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), hourAgo, 0), 0);
     EXPECT_EQ(process.ResolvePathCase(folder + "/beach.jpg"), folder + "/Beach.JPG");
     ASSERT_EQ(::rename((folder + "/Beach.JPG").c_str(), (folder + "/BEACH.jpg").c_str()), 0);
     ASSERT_TRUE(under_test::WriteBytes(folder + "/New.jpg", "x"));
