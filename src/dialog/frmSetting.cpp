@@ -112,7 +112,7 @@ void frmSetting::BTN_Click(std::int16_t Index) {
 void frmSetting::lstFile_OLEDragDrop(const std::optional<std::vector<std::string>>& files) {
     if (!open_ || !files || files->empty()) return;
     if (basComon::ImageList.empty()) basComon::ImageList.resize(1);
-    DropResult result =
+    const DropResult result =
         TakeDroppedFiles(*files, basComon::MaxListEntries - basComon::ImageCount());
 
     std::vector<std::string> lines;
