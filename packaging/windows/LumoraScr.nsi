@@ -30,6 +30,8 @@ RequestExecutionLevel admin
 !define DESKTOP_KEY "Control Panel\Desktop"
 ; What the user's chosen saver was before the installer replaced it, for the uninstaller.
 !define PREVIOUS_SAVER "PreviousSaver"
+; Opens the picture list (the saver's settings dialog) as the signed-in user.
+!define LIST_SHORTCUT "画像リスト.lnk"
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
@@ -50,10 +52,15 @@ VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
 !define MUI_UNICON "${ICON_FILE}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
+; First run: the picture list, ticked, so that the first show is not an empty black screen;
+; the system's saver settings on offer beside it. Neither is offered in a silent install.
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_NOTCHECKED
-!define MUI_FINISHPAGE_RUN_TEXT "スクリーン セーバーの設定を開く"
-!define MUI_FINISHPAGE_RUN_FUNCTION OpenSaverSettings
+!define MUI_FINISHPAGE_RUN_TEXT "表示する写真を選ぶ (画像リストを開く)"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenPictureList
+!define MUI_FINISHPAGE_SHOWREADME
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "スクリーン セーバーの設定を開く"
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION OpenSaverSettings
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
@@ -94,6 +101,7 @@ Section "${PRODUCT}" SecProgram
 
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    CreateShortCut "$INSTDIR\${LIST_SHORTCUT}" "$SYSDIR\${SCR_NAME}" "/c" "$SYSDIR\${SCR_NAME}" 0
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -134,6 +142,14 @@ Function .onInit
     ${EndIf}
 FunctionEnd
 
+; The installer runs elevated, and a dialog started from it would be too: Windows gives an
+; elevated window no drops from Explorer, and it would save its list beside the system's files.
+; Explorer, asked to open the shortcut, hands it to the running shell, which starts the saver's
+; dialog as the signed-in user.
+Function OpenPictureList
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\${LIST_SHORTCUT}"'
+FunctionEnd
+
 Function OpenSaverSettings
     Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'
 FunctionEnd
@@ -157,6 +173,7 @@ Section "Uninstall"
     Delete /REBOOTOK "$SYSDIR\${SCR_NAME}"
     Delete /REBOOTOK "$SYSDIR\${DAT_NAME}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "$INSTDIR\${LIST_SHORTCUT}"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
 SectionEnd

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "dropped_files.h"
 #include "settings/settings.h"
 
 namespace {
@@ -10,9 +11,6 @@ namespace {
 platform::Services& Sys() {
     return platform::Current();
 }
-
-const char* const PickPictureMessage = "画像ファイルを指定してください。";
-const char* const PickBmpJpgMessage = "画像ファイルを指定してください。(*.bmp,*.jpg)";
 
 // Design-time measures are in twips; the platform takes pixels at 96 dpi (15 twips each).
 platform::Rect Twips(int left, int top, int width, int height) {
@@ -113,46 +111,22 @@ void frmSetting::BTN_Click(std::int16_t Index) {
 
 void frmSetting::lstFile_OLEDragDrop(const std::optional<std::vector<std::string>>& files) {
     if (!open_ || !files || files->empty()) return;
-    const std::string P = Sys().text->ToLower(files->front());
     if (basComon::ImageList.empty()) basComon::ImageList.resize(1);
+    const DropResult result =
+        TakeDroppedFiles(*files, basComon::MaxListEntries - basComon::ImageCount());
 
-    const auto dot = P.rfind('.');
-    if (dot == std::string::npos) {
-        Tell(PickPictureMessage);
-        return;
+    std::vector<std::string> lines;
+    lines.reserve(result.Added.size());
+    for (const ImageEntry& entry : result.Added) {
+        lines.push_back(entry.Title);
+        basComon::ImageList.push_back(entry);
     }
-    const std::string E = P.substr(dot + 1);
-    if (E != "jpg" && E != "bmp" && E != "jpeg") {
-        Tell(PickBmpJpgMessage);
-        return;
-    }
-    const auto separator = P.rfind(Sys().text->PathSeparator());
-    // TAB separates the stored fields and a line break the stored lines: such a name would be
-    // saved as a different entry, or as several. No Windows file name holds them.
-    if (separator == std::string::npos || P.find_first_of("\t\r\n") != std::string::npos) {
-        Tell(PickBmpJpgMessage);
-        return;
-    }
-    // The settings file and the system's file calls carry the code page only; such a path
-    // would be stored as one that names nothing.
-    if (!Sys().text->FitsCodePage(P)) {
-        Tell("このファイル名にはシステムで扱えない文字が含まれているため、登録できません。\n" + P);
-        return;
-    }
-    if (basComon::ImageCount() >= basComon::MaxListEntries) {
-        Tell("これ以上画像を登録できません。\n登録できる画像は " +
-             std::to_string(basComon::MaxListEntries) + " 件までです。");
-        return;
-    }
+    if (!lines.empty()) view_->ListAppend(lines);
 
-    ImageEntry entry;
-    entry.Folder = P.substr(0, separator + 1);
-    entry.FileName = P.substr(separator + 1);
-    entry.Title = entry.FileName;
-    entry.Flag = true;
-    entry.OrigFolder = entry.Folder;
-    basComon::ImageList.push_back(entry);
-    view_->ListAppend(entry.Title);
+    const std::string refusal = RefusalMessage(result, files->size());
+    if (!refusal.empty()) Tell(refusal);
+    const std::string missing = MissingFormatsMessage(result);
+    if (!missing.empty()) Tell(missing);
 }
 
 void frmSetting::DeleteSelectedImage() {

@@ -23,7 +23,8 @@ class frmSetting : public platform::SettingsDialogEvents {
 
     void Form_Load();
     void BTN_Click(std::int16_t Index);
-    // Takes the first dropped file into the list; `files` is empty when the drop carried none.
+    // Takes the dropped files and folders into the list; `files` is empty when the drop carried
+    // none. Says once what was refused, and once which formats this system cannot show.
     void lstFile_OLEDragDrop(const std::optional<std::vector<std::string>>& files);
 
     void OnButton(int index) override;

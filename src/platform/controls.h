@@ -48,6 +48,10 @@ public:
     virtual void Close() = 0;
     virtual void ListClear() = 0;
     virtual void ListAppend(const std::string& line) = 0;
+    // Appends many lines at once, redrawing the list once.
+    virtual void ListAppend(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) ListAppend(line);
+    }
     virtual void ListDelete(int index) = 0;
     virtual int ListCount() = 0;
     // Index of the selected line, -1 when none.
@@ -64,6 +68,13 @@ public:
     virtual std::unique_ptr<SettingsDialogView> CreateSettingsDialog(const DialogDesign& design,
                                                                      SettingsDialogEvents& events,
                                                                      int closeButtonIndex) = 0;
+    // What to tell a user whose system has no decoder for pictures with this extension (lower
+    // case, no dot), in the interface's language: that the system cannot show them and, where
+    // it can, how to add what shows them. Empty for the dialog's plain statement.
+    virtual std::string MissingFormatNotice(const std::string& extension) {
+        (void)extension;
+        return {};
+    }
 };
 
 } // namespace platform

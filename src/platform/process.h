@@ -1,8 +1,18 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// One entry of a folder, as the folder itself records it (a link is not looked through).
+struct FolderEntry {
+    enum class Type { File, Folder, Other }; // Other: a link, a device, a pipe, …
+    std::string Name;                        // without the folder
+    Type Kind = Type::Other;
+    bool Hidden = false; // hidden by the system's convention (a leading dot, the hidden flag)
+    friend bool operator==(const FolderEntry&, const FolderEntry&) = default;
+};
 
 class Process {
   public:
@@ -34,6 +44,9 @@ class Process {
     // An existing path for `path`, found component by component without regard to case when
     // the exact path does not exist; `path` itself when nothing better is found.
     virtual std::string ResolvePathCase(const std::string& path) = 0;
+    // The entries of the folder `path` in no particular order ("." and ".." left out); nothing
+    // when `path` is no folder or cannot be read. `path` itself may be a link to a folder.
+    virtual std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) = 0;
     virtual void SeedRandomFromClock() = 0;
     // Next number of the process's generator, in [0, 1).
     virtual double Random() = 0;

@@ -52,6 +52,16 @@ bool PutIniString(const std::string& section, const std::string& key, const std:
                   const std::string& fileName);
 // `path` ending in the platform's path separator.
 std::string AddBackslash(const std::string& path);
+
+// The extension of a file name after its last dot, ASCII letters in lower case; empty when the
+// name has no dot or only a leading one.
+std::string PictureExtension(const std::string& name);
+// True for the extensions (lower case, no dot) of the picture files the list takes.
+bool IsPictureExtension(const std::string& extension);
+// True for the taken formats a system may have no decoder for.
+bool IsOptionalFormat(const std::string& extension);
+// "*.jpg,*.jpeg,…": every taken extension, for messages.
+std::string PictureExtensionList();
 std::string TrimNull(const std::string& text);
 
 struct IniLocation {

@@ -18,12 +18,7 @@ std::string Utf8Of(const std::filesystem::path& path) {
 }
 
 bool IsShownPicture(const std::string& name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0) return false;
-    std::string extension = name.substr(dot + 1);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return extension == "jpg" || extension == "jpeg" || extension == "bmp" || extension == "png";
+    return IsPictureExtension(PictureExtension(name));
 }
 
 std::string Trimmed(const std::string& text) {

@@ -90,6 +90,19 @@ run_installed_saver() {
     kill "$pid" 2>/dev/null
 }
 
+# What the finish page's ticked option runs: Explorer opening the shortcut starts the dialog.
+open_list_as_finish_page() {
+    w explorer.exe 'C:\Program Files\LumoraScr\画像リスト.lnk' >/dev/null &
+    local dialog
+    dialog=$(wait_window "LumoraScreenSaver Setting" 60)
+    check "the finish page's shortcut opens the picture list" test -n "$dialog"
+    [ -n "$dialog" ] || return
+    xdotool mousemove --window "$dialog" 360 324 click 1    # "閉じる": the program ends
+    check "the picture list closes" wait_until 20 sh -c \
+        "! xdotool search --name '^LumoraScreenSaver Setting\$' >/dev/null 2>&1"
+    timeout 20 wineserver -w   # the dialog has let go of the installed program
+}
+
 # One install and uninstall: label, the saver chosen before, the installer's switches, the
 # saver after the install ("ours" for this program), the saver after the uninstall.
 cycle() {
@@ -100,6 +113,7 @@ cycle() {
     check "$label: the program is in the system folder" cmp "$WINDOWS_BUILD/LumoraScr.scr" "$SYS/LumoraScr.scr"
     check "$label: the holiday file is in the system folder" cmp "$WINDOWS_BUILD/Calender.dat" "$SYS/Calender.dat"
     check "$label: the uninstaller is in its folder" test -f "$PROGRAM_DIR/uninstall.exe"
+    check "$label: the picture list's shortcut is beside it" test -f "$PROGRAM_DIR/画像リスト.lnk"
     check "$label: Programs and Features lists it" test "$(reg_get "$UNINSTALL" DisplayName)" = LumoraScr
     check "$label: with its uninstaller" \
         test "$(reg_get "$UNINSTALL" UninstallString)" = '"C:\Program Files\LumoraScr\uninstall.exe"'
@@ -117,6 +131,7 @@ cycle() {
     local lists
     lists=$(md5sum "$SYS/LumoraScr.ini" "$APPDATA_DIR/LumoraScr.ini")
     [ "$label" = "silent install" ] && run_installed_saver
+    [ "$label" = "/KEEPSAVER" ] && open_list_as_finish_page
 
     w "$PROGRAM_DIR_DOS\\uninstall.exe" /S "_?=$PROGRAM_DIR_DOS" >/dev/null
     check "$label: the program is gone" test ! -e "$SYS/LumoraScr.scr"

@@ -30,6 +30,8 @@ DialogRig::DialogRig(char separator) : text(separator) {
     services.text = &text;
     services.controls = &controls;
     services.settingsFile = &settingsFile;
+    services.pictures = &pictures;
+    services.drawing = &drawing;
     scope_ = std::make_unique<platform::ScopedServices>(services);
 }
 

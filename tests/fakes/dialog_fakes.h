@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fakes.h"
+#include "saver_fakes.h"
 
 namespace fakes {
 
@@ -22,6 +23,7 @@ class FakeDialogView : public platform::SettingsDialogView {
         lines.clear();
         selected = -1;
     }
+    using SettingsDialogView::ListAppend;
     void ListAppend(const std::string& line) override { lines.push_back(line); }
     void ListDelete(int index) override;
     int ListCount() override { return static_cast<int>(lines.size()); }
@@ -40,6 +42,9 @@ class FakeDialogView : public platform::SettingsDialogView {
 
 class FakeControls : public platform::Controls {
   public:
+    std::string MissingFormatNotice(const std::string& extension) override {
+        return "no " + extension;
+    }
     std::unique_ptr<platform::SettingsDialogView>
     CreateSettingsDialog(const platform::DialogDesign& design, platform::SettingsDialogEvents&,
                          int closeButtonIndex) override;
@@ -61,6 +66,8 @@ struct DialogRig {
     FakeText text;
     FakeControls controls;
     MemorySettingsFile settingsFile;
+    FakePictures pictures; // the pictures that open, for the trial of a dropped format
+    FakeDrawing drawing;
 
   private:
     std::unique_ptr<platform::ScopedServices> scope_;

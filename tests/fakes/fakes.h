@@ -57,6 +57,7 @@ class FakeProcess : public platform::Process {
     std::set<std::string> writableDirectories;
     std::set<std::string> readOnlyFiles;
     std::map<std::string, std::string> files; // path -> bytes
+    std::map<std::string, std::vector<platform::FolderEntry>> folders; // path -> entries
     std::vector<double> randomSequence;       // served in order, then repeated from the start
     int seeds = 0;
 
@@ -76,6 +77,11 @@ class FakeProcess : public platform::Process {
     bool ReadFile(const std::string& path, std::string& bytes) override;
     // The stored file whose name matches without regard to ASCII case when `path` is none.
     std::string ResolvePathCase(const std::string& path) override;
+    std::optional<std::vector<platform::FolderEntry>> ListFolder(const std::string& path) override {
+        auto it = folders.find(path);
+        if (it == folders.end()) return std::nullopt;
+        return it->second;
+    }
     void SeedRandomFromClock() override { ++seeds; }
     double Random() override;
 

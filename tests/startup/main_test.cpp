@@ -243,7 +243,7 @@ TEST_F(MainTest, TheSaverShowsANamedFolderOrXScreenSaversImageFolderInsteadOfThe
     for (const char* name : {"b.JPG", "a.png", "c.jpeg", "d.bmp", "e.gif", "notes.txt", ".jpg"})
         std::ofstream(dir / name) << "x";
     const std::string folder = dir.string();
-    const std::vector<std::string> inFolder{"a.png", "b.JPG", "c.jpeg", "d.bmp"};
+    const std::vector<std::string> inFolder{"a.png", "b.JPG", "c.jpeg", "d.bmp", "e.gif"};
     const std::vector<std::string> stored{"a.jpg"};
     const std::string chosen = "imageDirectory:\t" + folder + "\n";
 

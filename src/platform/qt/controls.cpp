@@ -184,8 +184,18 @@ class QtSettingsDialog : public SettingsDialogView {
     void ListClear() override {
         if (list_) list_->clear();
     }
+    using SettingsDialogView::ListAppend;
     void ListAppend(const std::string& line) override {
         if (list_) list_->addItem(QString::fromStdString(line));
+    }
+    void ListAppend(const std::vector<std::string>& lines) override {
+        if (!list_) return;
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(lines.size()));
+        for (const std::string& line : lines) texts << QString::fromStdString(line);
+        list_->setUpdatesEnabled(false);
+        list_->addItems(texts);
+        list_->setUpdatesEnabled(true);
     }
     void ListDelete(int index) override {
         if (!list_ || index < 0 || index >= list_->count()) return;

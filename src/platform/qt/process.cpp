@@ -1,14 +1,13 @@
-#include <QString>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "folder_listing.h"
 #include "qt_services.h"
 
 namespace platform::qt {
@@ -30,30 +29,6 @@ bool IsRegularFile(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::string Folded(const std::string& name) {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
-        .toCaseFolded()
-        .toStdString();
-}
-
-// The entry of `folder` whose name equals `name` without regard to case, or "".
-std::string MatchInFolder(const std::string& folder, const std::string& name) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return {};
-    const std::string wanted = Folded(name);
-    std::string match;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string candidate = entry->d_name;
-        if (candidate == "." || candidate == "..") continue;
-        if (Folded(candidate) == wanted) {
-            match = candidate;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return match;
 }
 
 class PosixProcess : public Process {
@@ -180,6 +155,10 @@ class PosixProcess : public Process {
             at = slash + 1;
         }
         return resolved;
+    }
+
+    std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
+        return ListFolderEntries(path);
     }
 
     void SeedRandomFromClock() override {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "format_notice.h"
 #include "dialog_font.h"
 #include "gdi_handles.h"
 #include "win32_services.h"
@@ -70,9 +71,19 @@ class Win32SettingsDialog : public SettingsDialogView {
 
     void ListClear() override { SendToList(LB_RESETCONTENT, 0, 0); }
 
+    using SettingsDialogView::ListAppend;
     void ListAppend(const std::string& line) override {
         const std::wstring text = Utf8ToWide(line);
         SendToList(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+
+    void ListAppend(const std::vector<std::string>& lines) override {
+        if (!list_) return;
+        SendToList(WM_SETREDRAW, FALSE, 0);
+        SendToList(LB_INITSTORAGE, lines.size(), static_cast<LPARAM>(lines.size() * 32));
+        for (const std::string& line : lines) ListAppend(line);
+        SendToList(WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
     }
 
     void ListDelete(int index) override {
@@ -360,6 +371,9 @@ class Win32Controls : public Controls {
                                                              SettingsDialogEvents& events,
                                                              int closeButtonIndex) override {
         return std::make_unique<Win32SettingsDialog>(design, events, closeButtonIndex);
+    }
+    std::string MissingFormatNotice(const std::string& extension) override {
+        return MissingCodecNotice(extension);
     }
 };
 

@@ -127,6 +127,42 @@ class Win32Process : public Process {
     // The file system ignores case already.
     std::string ResolvePathCase(const std::string& path) override { return path; }
 
+    // Symbolic links and junctions count as "other", so that a walk does not go through them;
+    // other reparse points (cloud files kept online, deduplicated files) are what they hold.
+    std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
+        std::wstring folder = Utf8ToWide(path);
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        if (folder.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return std::nullopt;
+        if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+        std::vector<FolderEntry> entries;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileExW((folder + L'*').c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (search == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
+            return std::nullopt;
+        }
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            FolderEntry entry;
+            entry.Name = WideToUtf8(name);
+            const DWORD a = found.dwFileAttributes;
+            entry.Hidden = (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+            const bool link = (a & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                              (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                               found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+            if (link) entry.Kind = FolderEntry::Type::Other;
+            else if (a & FILE_ATTRIBUTE_DIRECTORY) entry.Kind = FolderEntry::Type::Folder;
+            else if (!(a & FILE_ATTRIBUTE_DEVICE)) entry.Kind = FolderEntry::Type::File;
+            entries.push_back(std::move(entry));
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return entries;
+    }
+
     void SeedRandomFromClock() override {
         LARGE_INTEGER counter{};
         QueryPerformanceCounter(&counter);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/qt/qt_services.h"
 #include "platform/shared/platform_under_test.h"
@@ -62,6 +65,39 @@ TEST_F(QtProcessFiles, ResolvePathCaseFindsEachComponent) {
         EXPECT_EQ(process.ResolvePathCase(asked), c.found ? root + c.found : asked) << c.asked;
     }
     EXPECT_EQ(process.ResolvePathCase(""), "");
+}
+
+// The names of a folder are read once and read again only when the folder changes.
+TEST_F(QtProcessFiles, ResolvePathCaseSeesAFolderChangeAfterLookingInIt) {
+    const std::string folder = root + "/Pictures/Summer Ｔｒｉｐ";
+    // Last changed an hour ago: its names are kept from the first lookup on.
+    const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), hourAgo, 0), 0);
+    EXPECT_EQ(process.ResolvePathCase(folder + "/beach.jpg"), folder + "/Beach.JPG");
+    ASSERT_EQ(::rename((folder + "/Beach.JPG").c_str(), (folder + "/BEACH.jpg").c_str()), 0);
+    ASSERT_TRUE(under_test::WriteBytes(folder + "/New.jpg", "x"));
+    EXPECT_EQ(process.ResolvePathCase(folder + "/beach.jpg"), folder + "/BEACH.jpg");
+    EXPECT_EQ(process.ResolvePathCase(folder + "/new.jpg"), folder + "/New.jpg");
+}
+
+TEST_F(QtProcessFiles, ListFolderTellsFilesFoldersAndLinksApart) {
+    using Kind = platform::FolderEntry::Type;
+    const std::string pictures = root + "/Pictures";
+    ASSERT_TRUE(under_test::WriteBytes(pictures + "/.hidden.jpg", "x"));
+    ASSERT_EQ(::symlink((root + "/Pictures/Été").c_str(), (pictures + "/link").c_str()), 0);
+    ASSERT_EQ(::symlink("plain.jpg", (pictures + "/file-link.jpg").c_str()), 0);
+    auto entries = process.ListFolder(pictures);
+    ASSERT_TRUE(entries);
+    std::sort(entries->begin(), entries->end(),
+              [](const auto& a, const auto& b) { return a.Name < b.Name; });
+    const std::vector<platform::FolderEntry> expected{
+        {".hidden.jpg", Kind::File, true},  {"Summer Ｔｒｉｐ", Kind::Folder, false},
+        {"file-link.jpg", Kind::Other, false}, {"link", Kind::Other, false},
+        {"plain.jpg", Kind::File, false},   {"Été", Kind::Folder, false}};
+    EXPECT_EQ(*entries, expected);
+    EXPECT_TRUE(process.ListFolder(pictures + "/link")) << "a dropped link to a folder is read";
+    EXPECT_FALSE(process.ListFolder(pictures + "/plain.jpg"));
+    EXPECT_FALSE(process.ListFolder(root + "/nothing"));
 }
 
 TEST_F(QtProcessFiles, FilesAndFolders) {

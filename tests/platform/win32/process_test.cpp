@@ -1,6 +1,8 @@
 // Process, clock and text services against the real system, and the command-line split.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/shared/platform_under_test.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/command_line.h"
@@ -68,6 +70,26 @@ TEST(Win32Process, FoldersAreCreatedAndProbedWithoutLeavingFiles) {
     ASSERT_TRUE(under_test::WriteBytes(temp + "\\file", "x"));
     EXPECT_FALSE(p.EnsureDirectory(temp + "\\file"));
     EXPECT_FALSE(p.EnsureDirectory(""));
+}
+
+TEST(Win32Process, ListFolderTellsFilesFoldersAndHiddenOnesApart) {
+    using Kind = platform::FolderEntry::Type;
+    platform::Process& p = under_test::Process();
+    const std::string temp = under_test::TempDirectory();
+    ASSERT_TRUE(p.EnsureDirectory(temp + "\\写真\\"));
+    ASSERT_TRUE(under_test::WriteBytes(temp + "\\a.jpg", "x"));
+    ASSERT_TRUE(under_test::WriteBytes(temp + "\\h.jpg", "x"));
+    SetFileAttributesW(platform::win32::Utf8ToWide(temp + "\\h.jpg").c_str(),
+                       FILE_ATTRIBUTE_HIDDEN);
+    auto entries = p.ListFolder(temp + "\\");
+    ASSERT_TRUE(entries);
+    std::sort(entries->begin(), entries->end(),
+              [](const auto& a, const auto& b) { return a.Name < b.Name; });
+    const std::vector<platform::FolderEntry> expected{
+        {"a.jpg", Kind::File, false}, {"h.jpg", Kind::File, true}, {"写真", Kind::Folder, false}};
+    EXPECT_EQ(*entries, expected);
+    EXPECT_FALSE(p.ListFolder(temp + "\\a.jpg"));
+    EXPECT_FALSE(p.ListFolder(temp + "\\missing"));
 }
 
 TEST(Win32Process, ReadFileReturnsEveryByteUpToTheLimit) {
