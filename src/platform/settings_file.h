@@ -41,5 +41,7 @@ enum class SaveStep { TemporaryWritten, Replaced };
 // would (its locks and handles let go). Null, the default: no hook.
 using SaveStepHook = bool (*)(SaveStep step, const std::string& temporary);
 void SetSaveStepHook(SaveStepHook hook);
+// What each platform's save asks at each step: true to go on (always, without a hook).
+bool SaveMayContinue(SaveStep step, const std::string& temporary);
 
 } // namespace platform

@@ -17,17 +17,6 @@
 
 #include "platform/settings_file.h"
 
-namespace platform {
-namespace {
-SaveStepHook saveStepHook = nullptr;
-} // namespace
-
-void SetSaveStepHook(SaveStepHook hook) {
-    saveStepHook = hook;
-}
-
-} // namespace platform
-
 namespace platform::qt {
 namespace {
 
@@ -35,7 +24,7 @@ constexpr std::string_view Suffix = ".tmp";
 constexpr std::size_t RandomLength = 6;
 
 bool Continue(SaveStep step, const std::string& temporary) {
-    return !saveStepHook || saveStepHook(step, temporary);
+    return SaveMayContinue(step, temporary);
 }
 
 bool IsNameCharacter(char c) {

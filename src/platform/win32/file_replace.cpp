@@ -11,17 +11,6 @@
 
 #include "codepage.h"
 
-namespace platform {
-namespace {
-SaveStepHook saveStepHook = nullptr;
-} // namespace
-
-void SetSaveStepHook(SaveStepHook hook) {
-    saveStepHook = hook;
-}
-
-} // namespace platform
-
 namespace platform::win32 {
 namespace {
 
@@ -183,7 +172,7 @@ bool RestoreLeftover(const std::wstring& target) {
 }
 
 bool ContinueSave(SaveStep step, const std::wstring& temporary) {
-    return !saveStepHook || saveStepHook(step, WideToUtf8(temporary));
+    return SaveMayContinue(step, WideToUtf8(temporary));
 }
 
 } // namespace platform::win32
