@@ -13,7 +13,7 @@
 // jpeglib.h needs <cstdio> before it; jerror.h needs jpeglib.h.
 #include <jerror.h>
 
-#include "area_filter.h"
+#include "raster/area_filter.h"
 
 namespace platform::qt {
 namespace {
@@ -66,7 +66,7 @@ void OnProgress(j_common_ptr cinfo) {
 struct Kept {
     std::vector<unsigned char> file;
     std::vector<unsigned char> rows;
-    AreaFilter filter;
+    raster::AreaFilter filter;
 };
 
 Kept& KeptBuffers() {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "area_filter.h"
+#include "raster/area_filter.h"
 #include "colour.h"
 #include "heif_reader.h"
 #include "jpeg_reader.h"
@@ -85,7 +85,7 @@ bool Shrinks(QSize from, QSize to) {
 QImage AveragedByRows(const QImage& picture, QSize size) {
     QImage out(size, QImage::Format_RGB32);
     if (out.isNull()) return out;
-    thread_local AreaFilter filter;
+    thread_local raster::AreaFilter filter;
     filter.Start(picture.width(), picture.height(), size.width(), size.height(),
                  [&out](int y, const std::uint32_t* row) {
                      std::memcpy(out.scanLine(y), row, std::size_t(out.width()) * 4);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace platform::qt {
+namespace raster {
 namespace {
 
 // Output position (in 1/4096 of an output pixel) of the source edge `i`, rounded; the last
@@ -91,4 +91,4 @@ void AreaFilter::Emit(int y) {
     std::fill(next_.begin(), next_.end(), 0u);
 }
 
-} // namespace platform::qt
+} // namespace raster

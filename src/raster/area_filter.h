@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-namespace platform::qt {
+namespace raster {
 
 class AreaFilter {
   public:
@@ -42,4 +42,4 @@ class AreaFilter {
     RowSink sink_;
 };
 
-} // namespace platform::qt
+} // namespace raster
