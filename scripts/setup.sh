@@ -10,6 +10,6 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
 fi
