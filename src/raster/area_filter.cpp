@@ -44,6 +44,55 @@ __m128i SumAcross(const unsigned char* p, const std::uint16_t* w, int count) {
     }
     return sum;
 }
+
+// A source row reduced across and added down in one go, for spans of 4 * Quads + 2 * Tail
+// pixels: four pixels at a time with one load (pixels k and k + 2, then k + 1 and k + 3,
+// interleaved for one multiply-add each), then two.
+template <int Quads, int Tail, bool Next>
+void ReduceAndAdd(const unsigned char* row, const int* start, const std::uint32_t* shares,
+                  std::size_t outputs, std::uint32_t toFirst, std::uint32_t toNext,
+                  std::uint32_t* current, std::uint32_t* next) {
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(128);
+    const __m128i first = _mm_set1_epi32(int(toFirst)), second = _mm_set1_epi32(int(toNext));
+    auto* cur = reinterpret_cast<__m128i*>(current);
+    auto* nxt = reinterpret_cast<__m128i*>(next);
+    for (std::size_t o = 0; o < outputs; ++o, ++cur, ++nxt) {
+        const unsigned char* p = row + std::size_t(start[o]) * 4;
+        __m128i sum = zero;
+        for (int q = 0; q < Quads; ++q, p += 16, shares += 2) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i mixed = _mm_unpacklo_epi8(four, _mm_srli_si128(four, 8));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(mixed, zero),
+                                                    _mm_set1_epi32(int(shares[0]))));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpackhi_epi8(mixed, zero),
+                                                    _mm_set1_epi32(int(shares[1]))));
+        }
+        if (Tail) {
+            const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            const __m128i mixed = _mm_unpacklo_epi8(two, _mm_srli_epi64(two, 32));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(mixed, zero),
+                                                    _mm_set1_epi32(int(shares[0]))));
+            ++shares;
+        }
+        // As in AddDown: values below 2^12 times shares of at most 2^12, exact.
+        const __m128i v = _mm_srli_epi32(_mm_add_epi32(sum, half), 8);
+        _mm_storeu_si128(cur, _mm_add_epi32(_mm_loadu_si128(cur), _mm_madd_epi16(v, first)));
+        if (Next)
+            _mm_storeu_si128(nxt, _mm_add_epi32(_mm_loadu_si128(nxt), _mm_madd_epi16(v, second)));
+    }
+}
+
+template <int Quads, int Tail>
+void ReduceAndAdd(const unsigned char* row, const int* start, const std::uint32_t* shares,
+                  std::size_t outputs, std::uint32_t toFirst, std::uint32_t toNext,
+                  std::uint32_t* current, std::uint32_t* next) {
+    if (toNext)
+        ReduceAndAdd<Quads, Tail, true>(row, start, shares, outputs, toFirst, toNext, current,
+                                        next);
+    else
+        ReduceAndAdd<Quads, Tail, false>(row, start, shares, outputs, toFirst, toNext, current,
+                                         next);
+}
 #endif
 
 } // namespace
@@ -92,6 +141,63 @@ void AreaFilter::Spans() {
     }
 }
 
+void AreaFilter::FixedSpans() {
+    fixedPixels_ = 0;
+    int longest = 0;
+    for (const Span& sp : spans_) longest = std::max(longest, sp.count);
+    const int pixels = (longest + 1) / 2 * 2;
+    if (pixels < 2 || pixels > 8 || pixels > fromW_) return;
+    const int quads = pixels / 4, tail = pixels % 4 / 2;
+    fixedStart_.assign(spans_.size(), 0);
+    fixedWeights_.assign(spans_.size() * std::size_t(quads * 2 + tail), 0);
+    std::uint32_t* out = fixedWeights_.data();
+    std::vector<std::uint32_t> w(static_cast<std::size_t>(pixels));
+    for (std::size_t o = 0; o < spans_.size(); ++o) {
+        const Span& sp = spans_[o];
+        const int start = std::min(sp.start, fromW_ - pixels);
+        fixedStart_[o] = start;
+        std::fill(w.begin(), w.end(), 0u);
+        for (int k = 0; k < sp.count; ++k)
+            w[std::size_t(sp.start - start + k)] = weights_[sp.offset + std::size_t(k)];
+        for (int q = 0; q < quads; ++q) {
+            *out++ = w[std::size_t(4 * q)] | w[std::size_t(4 * q + 2)] << 16;
+            *out++ = w[std::size_t(4 * q + 1)] | w[std::size_t(4 * q + 3)] << 16;
+        }
+        if (tail) *out++ = w[std::size_t(4 * quads)] | w[std::size_t(4 * quads + 1)] << 16;
+    }
+    fixedPixels_ = pixels;
+}
+
+bool AreaFilter::ReduceAndAddFixed(const unsigned char* row, std::uint32_t toFirst,
+                                   std::uint32_t toNext) {
+#ifdef LUMORA_RASTER_SSE2
+    const int* start = fixedStart_.data();
+    const std::uint32_t* shares = fixedWeights_.data();
+    const std::size_t n = spans_.size();
+    std::uint32_t* cur = current_.data();
+    std::uint32_t* nxt = next_.data();
+    switch (fixedPixels_) {
+    case 2:
+        ReduceAndAdd<0, 1>(row, start, shares, n, toFirst, toNext, cur, nxt);
+        return true;
+    case 4:
+        ReduceAndAdd<1, 0>(row, start, shares, n, toFirst, toNext, cur, nxt);
+        return true;
+    case 6:
+        ReduceAndAdd<1, 1>(row, start, shares, n, toFirst, toNext, cur, nxt);
+        return true;
+    case 8:
+        ReduceAndAdd<2, 0>(row, start, shares, n, toFirst, toNext, cur, nxt);
+        return true;
+    default:
+        break;
+    }
+#else
+    (void)row, (void)toFirst, (void)toNext;
+#endif
+    return false;
+}
+
 void AreaFilter::Start(int fromW, int fromH, int toW, int toH, RowSink sink) {
     fromW_ = fromW;
     fromH_ = fromH;
@@ -103,6 +209,7 @@ void AreaFilter::Start(int fromW, int fromH, int toW, int toH, RowSink sink) {
     Taps(fromW, toW_, across_);
     Taps(fromH, toH, down_);
     Spans();
+    FixedSpans();
     const std::size_t width = static_cast<std::size_t>(toW_) * 4;
     reduced_.assign(width, 0);
     current_.assign(width, 0);
@@ -115,8 +222,10 @@ void AreaFilter::AddRow(const unsigned char* row) {
     const Tap& down = down_[static_cast<std::size_t>(sourceRow_)];
     while (outputRow_ < down.first)
         Emit(outputRow_++);
-    Reduce(row);
-    AddDown(down.toFirst, down.toNext);
+    if (!ReduceAndAddFixed(row, down.toFirst, down.toNext)) {
+        Reduce(row);
+        AddDown(down.toFirst, down.toNext);
+    }
     if (++sourceRow_ == fromH_)
         while (outputRow_ < toH_)
             Emit(outputRow_++);

@@ -38,6 +38,11 @@ class AreaFilter {
     };
     static void Taps(int from, int to, std::vector<Tap>& taps);
     void Spans();
+    // The same spans all of one length, `fixedPixels_` (4, 8, 12 or 16 bytes; 0: spans too
+    // long or a row too short for that), started early where needed so that none reads past
+    // the row, their shares laid out for the vector sums. Lets a whole row go without tests.
+    void FixedSpans();
+    bool ReduceAndAddFixed(const unsigned char* row, std::uint32_t toFirst, std::uint32_t toNext);
     void Reduce(const unsigned char* row);
     void AddDown(std::uint32_t toFirst, std::uint32_t toNext);
     void Emit(int y);
@@ -48,6 +53,9 @@ class AreaFilter {
     std::vector<Tap> across_, down_;
     std::vector<Span> spans_;
     std::vector<std::uint16_t> weights_;
+    int fixedPixels_ = 0;
+    std::vector<int> fixedStart_;
+    std::vector<std::uint32_t> fixedWeights_;
     // Four values a pixel (B, G, R and the unused fourth byte), so that a pixel is one vector.
     std::vector<std::uint32_t> reduced_; // one source row reduced across, x 4096
     std::vector<std::uint32_t> current_; // the output row being summed

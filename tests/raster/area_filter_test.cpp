@@ -108,10 +108,11 @@ TEST(AreaFilter, HalvingGivesTheMeanOfEachTwoByTwoBlock) {
 }
 
 TEST(AreaFilter, MatchesThePlainArithmeticAtAnyWidthAndRatio) {
-    // Odd widths leave a last pixel alone in its pair; ratios from barely shrinking to far.
-    const int sizes[][4] = {{13, 11, 7, 5},   {33, 3, 32, 3},    {101, 7, 3, 2},
-                            {3000, 4, 1621, 3}, {1, 1, 1, 1},    {257, 9, 255, 9},
-                            {4000, 2, 17, 1}};
+    // Odd widths leave a last pixel alone in its pair; ratios from barely shrinking to far
+    // (each output pixel taking 2, 4, 6, 8 or many source pixels), the last spans at the row's end.
+    const int sizes[][4] = {{13, 11, 7, 5},  {33, 3, 32, 3},  {101, 7, 3, 2},  {3000, 4, 1621, 3},
+                            {1, 1, 1, 1},    {257, 9, 255, 9}, {4000, 2, 17, 1}, {71, 5, 20, 2},
+                            {53, 3, 10, 2},  {5, 2, 2, 1}};
     unsigned seed = 2;
     for (const auto& s : sizes) {
         const Pixels from = Noise(s[0], s[1], seed++);
