@@ -178,9 +178,12 @@ SharedDecodes::Result SharedDecodes::Draw(const void* who, platform::Surface& ca
         Took(decoded, who);
         return Result::NotShared;
     }
+    // Copied outside the lock, so that requests on the show's thread never wait for it.
+    lock.unlock();
     canvas.Dc().Fill({0, 0, canvas.Width(), canvas.Height()}, platform::Rgb(0, 0, 0));
     Result result = Result::Made;
     if (decoded->state == Decoded::State::Ready) {
+        std::lock_guard<std::mutex> reading(decoded->reading);
         const platform::Rect dest =
             FitPicture(decoded->pictureW, decoded->pictureH, screen.Width, screen.Height,
                        canvas.Width(), canvas.Height(), DisplayScale(dpi));
@@ -193,6 +196,7 @@ SharedDecodes::Result SharedDecodes::Draw(const void* who, platform::Surface& ca
             result = Result::NotShared;
         }
     }
+    lock.lock();
     Took(decoded, who);
     return result;
 }

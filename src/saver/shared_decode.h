@@ -55,6 +55,8 @@ class SharedDecodes {
         int pictureW = 0, pictureH = 0;         // the picture's own size
         std::unique_ptr<platform::Surface> pixels; // at the largest fitted size
         std::map<const void*, Member> waiting;  // the preparers it is for, until each took it
+        std::mutex reading; // one preparer at a time reads `pixels` (a system image may not
+                            // be read from two threads at once)
     };
     void Decode(Decoded& decoded, const platform::StopFlag* stop);
     void Took(const std::shared_ptr<Decoded>& decoded, const void* who);
