@@ -7,6 +7,8 @@
 //
 //   lumora_bench [--runs N] [--screen WxH] PICTURE...   the table, one line per picture
 //   lumora_bench --peak-rss new|old PICTURE     one composition; prints the peak RSS in KiB
+//   lumora_bench --monitors [--runs N] PICTURE... the pictures of a 1920x1080 and a 3840x2160
+//                                                monitor made together, against each alone
 #include <QApplication>
 #include <QImageReader>
 #include <QPainter>
@@ -31,6 +33,7 @@
 #include "platform/qt/qt_surface.h"
 #include "platform/services.h"
 #include "saver/compose.h"
+#include "saver/prepare.h"
 
 extern char** environ;
 
@@ -225,6 +228,54 @@ long PeakRssOfChild(const std::string& which, const std::string& path) {
     return kib;
 }
 
+// Monitors whose pictures are made at the same time, each by its own preparer, as the show
+// makes them.
+struct Monitors {
+    explicit Monitors(std::vector<platform::Size> sizes) {
+        for (const platform::Size& size : sizes) {
+            this->sizes.push_back(size);
+            canvases.push_back(platform::Current().drawing->CreateSurface(size.Width, size.Height));
+            preparers.push_back(std::make_unique<basComon::PicturePreparer>());
+        }
+    }
+    void Make(const std::string& path) {
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            preparers[i]->Prepare(canvases[i], path, sizes[i], 96);
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            preparers[i]->WaitReady(600000);
+            canvases[i] = preparers[i]->Take();
+        }
+    }
+    std::vector<platform::Size> sizes;
+    std::vector<std::unique_ptr<platform::Surface>> canvases;
+    std::vector<std::unique_ptr<basComon::PicturePreparer>> preparers;
+};
+
+int TwoMonitors(int runs, const std::vector<std::string>& pictures) {
+    const platform::Size hd{1920, 1080}, uhd{3840, 2160};
+    std::printf("Pictures of two monitors made together (1920x1080 and 3840x2160), against each "
+                "alone: CPU time of the whole process (its workers included), median of %d runs "
+                "after a warm-up, ms.\n\n| picture | 3840x2160 alone | 1920x1080 alone | both "
+                "| both / 3840x2160 alone | 1920x1080 PSNR vs alone | 3840x2160 PSNR vs alone |\n"
+                "|---|---:|---:|---:|---:|---:|---:|\n",
+                runs);
+    for (const std::string& path : pictures) {
+        Monitors big({uhd}), small({hd}), both({hd, uhd});
+        const double alone4k = Time(runs, [&] { big.Make(path); });
+        const double alone1080 = Time(runs, [&] { small.Make(path); });
+        const double together = Time(runs, [&] { both.Make(path); });
+        const double psnr = Psnr(platform::qt::ImageOf(*both.canvases[0]),
+                                 platform::qt::ImageOf(*small.canvases[0]), {0, 0, 1920, 1080});
+        const double psnr4k = Psnr(platform::qt::ImageOf(*both.canvases[1]),
+                                   platform::qt::ImageOf(*big.canvases[0]), {0, 0, 3840, 2160});
+        std::printf("| %s | %.1f | %.1f | %.1f | %.2fx | %.1f dB | %.1f dB |\n",
+                    std::filesystem::path(path).filename().c_str(), alone4k, alone1080, together,
+                    together / alone4k, psnr, psnr4k);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -238,6 +289,7 @@ int main(int argc, char** argv) {
     platform::ScopedServices fixed(replaced);
 
     int runs = 9;
+    bool monitors = false;
     std::string save; // a folder for both frames of each picture, as PNG
     std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i) {
@@ -249,7 +301,9 @@ int main(int argc, char** argv) {
             ++i;
             continue;
         }
-        if (arg == "--runs" && i + 1 < argc)
+        if (arg == "--monitors")
+            monitors = true;
+        else if (arg == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--save" && i + 1 < argc)
             save = argv[++i];
@@ -257,6 +311,7 @@ int main(int argc, char** argv) {
             pictures.push_back(arg);
     }
 
+    if (monitors) return TwoMonitors(runs, pictures);
     const std::string scratch = std::filesystem::temp_directory_path() / "lumora-bench-out";
     const double spawn = Time(runs, [] { Spawn({"true"}); });
     std::printf("Compose one %dx%d frame: CPU time (user + system), median of %d runs after a "
