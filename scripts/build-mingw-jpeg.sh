@@ -22,9 +22,10 @@ for f in /etc/apt/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
     sed -E 's/^Types:.*/Types: deb-src/' "$f" >"$apt_dir/sources.list.d/$(basename "$f")"
 done
+# The downloads run as the calling user: apt's own download user may not write into .cache.
 apt_options=(-o "Dir::Etc::SourceParts=$apt_dir/sources.list.d" -o Dir::Etc::SourceList=/dev/null
     -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
-    -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
+    -o "APT::Sandbox::User=$(id -un)")
 apt-get "${apt_options[@]}" update -qq
 
 work=$cache/mingw-libjpeg-turbo-source
