@@ -465,7 +465,7 @@ class WicPicture final : public Picture {
     UINT width_, height_;
     int orientation_;
     std::string icc_;
-    bool jpeg_; // decoded with libjpeg first; what it leaves (CMYK, YCCK) goes to the system's
+    bool jpeg_; // decoded with libjpeg first; what it leaves (CMYK, YCCK) goes to WIC
 };
 
 class WicPictures final : public Pictures {
