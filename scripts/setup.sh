@@ -13,3 +13,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# The Windows program's JPEG decoder, built once from the distribution's source package.
+bash "$here/build-mingw-jpeg.sh"

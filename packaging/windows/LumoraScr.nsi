@@ -7,6 +7,7 @@
 ;   DAT_FILE     the holiday file in the system's Japanese code page
 ;   ICON_FILE    the program's icon
 ;   OUT_FILE     the installer to write
+;   NOTICES_DIR  the folder holding the JPEG decoder's licence notices (libjpeg-turbo-*)
 ;
 ; Command line: /S installs silently and makes LumoraScr the current saver; /KEEPSAVER leaves the
 ; current saver as it is. The uninstaller takes /S as well.
@@ -101,6 +102,9 @@ Section "${PRODUCT}" SecProgram
 
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    ; The licence notices of the JPEG decoder built into the program.
+    File "${NOTICES_DIR}\libjpeg-turbo-LICENSE.md"
+    File "${NOTICES_DIR}\libjpeg-turbo-README.ijg"
     CreateShortCut "$INSTDIR\${LIST_SHORTCUT}" "$SYSDIR\${SCR_NAME}" "/c" "$SYSDIR\${SCR_NAME}" 0
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -174,6 +178,8 @@ Section "Uninstall"
     Delete /REBOOTOK "$SYSDIR\${DAT_NAME}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     Delete "$INSTDIR\${LIST_SHORTCUT}"
+    Delete "$INSTDIR\libjpeg-turbo-LICENSE.md"
+    Delete "$INSTDIR\libjpeg-turbo-README.ijg"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
 SectionEnd

@@ -9,6 +9,8 @@
 have_windows_build || { echo "skipped: no Windows build"; exit 77; }
 setup=$(ls "$WINDOWS_BUILD"/LumoraScr-*-win64-setup.exe 2>/dev/null | head -n 1)
 [ -n "$setup" ] || { fail "the Windows build has an installer"; finish; exit; }
+check "the zip holds the JPEG decoder's licence notices" bash -c "python3 -m zipfile -l \
+    '${setup%-setup.exe}.zip' | grep -c '^libjpeg-turbo-\(LICENSE.md\|README.ijg\) ' | grep -qx 2"
 . "$E2E_ROOT/scripts/wine-env.sh"
 export WINE_TIMEOUT=120
 
@@ -114,6 +116,8 @@ cycle() {
     check "$label: the holiday file is in the system folder" cmp "$WINDOWS_BUILD/Calender.dat" "$SYS/Calender.dat"
     check "$label: the uninstaller is in its folder" test -f "$PROGRAM_DIR/uninstall.exe"
     check "$label: the picture list's shortcut is beside it" test -f "$PROGRAM_DIR/画像リスト.lnk"
+    check "$label: so are the JPEG decoder's licence notices" \
+        test -s "$PROGRAM_DIR/libjpeg-turbo-LICENSE.md" -a -s "$PROGRAM_DIR/libjpeg-turbo-README.ijg"
     check "$label: Programs and Features lists it" test "$(reg_get "$UNINSTALL" DisplayName)" = LumoraScr
     check "$label: with its uninstaller" \
         test "$(reg_get "$UNINSTALL" UninstallString)" = '"C:\Program Files\LumoraScr\uninstall.exe"'

@@ -184,6 +184,7 @@ PictureHeader Jpeg(const Bytes& b, const std::string& head) {
             PictureHeader h = Make(Kind::Read, b.Be16(at + 7), b.Be16(at + 5), orientation);
             if (!h.width || !h.height) return Refused();
             h.icc = icc.Joined();
+            h.components = static_cast<int>(b.At(at + 9));
             if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
                 h.coefficientBytes = Coefficients(b, at + 9, h.width, h.height);
             return h;

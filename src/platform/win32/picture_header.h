@@ -17,6 +17,8 @@ struct PictureHeader {
     int orientation = 1; // the Exif orientation, 1 to 8
     // What a progressive JPEG's decoder keeps besides the pixels: every block's coefficients.
     std::uint64_t coefficientBytes = 0;
+    // A JPEG's colour components (1 grey, 3 colour, 4 CMYK or YCCK); 0 for other formats.
+    int components = 0;
     // A JPEG's colour profile: its APP2 "ICC_PROFILE" segments joined in their sequence order
     // (empty without one, or when a segment is missing or repeated).
     std::string icc;

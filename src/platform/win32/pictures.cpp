@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "jpeg/decode.h"
+
 #include "codepage.h"
 #include "colour.h"
 #include "gdi_surface.h"
@@ -54,12 +56,43 @@ template <typename T> class Com {
     T* p_ = nullptr;
 };
 
+// A JPEG of one or three components is decoded here with libjpeg at a reduced scale, within the
+// decoder's own memory limit; its coefficients (kept whole for a progressive file) are known
+// from the header.
+bool ScaledJpeg(const PictureHeader& h) {
+    return h.kind == PictureHeader::Kind::Read && (h.components == 1 || h.components == 3);
+}
+
 // The system's decoders decode at the full size (4 bytes a pixel at most), so the declared size
-// decides the memory a picture needs.
+// decides the memory a picture they read needs.
 bool WithinLimits(const PictureHeader& h) {
-    return h.width > 0 && h.height > 0 && h.width <= MaxSide && h.height <= MaxSide &&
-           std::uint64_t(h.width) * h.height <= MaxPixels &&
+    if (h.width == 0 || h.height == 0 || h.width > MaxSide || h.height > MaxSide ||
+        std::uint64_t(h.width) * h.height > MaxPixels || h.coefficientBytes > MaxDecodeBytes)
+        return false;
+    return ScaledJpeg(h) ||
            std::uint64_t(h.width) * h.height * 4 + h.coefficientBytes <= MaxDecodeBytes;
+}
+
+bool StartsAsJpeg(const std::string& head) {
+    return head.size() >= 3 && head.compare(0, 3, "\xFF\xD8\xFF", 3) == 0;
+}
+
+// The whole file, refused when it is longer than the picture budget.
+bool ReadWhole(const std::wstring& path, std::vector<unsigned char>& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length{};
+    bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &length) &&
+              length.QuadPart > 0 && std::uint64_t(length.QuadPart) <= MaxDecodeBytes;
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(length.QuadPart));
+        DWORD read = 0;
+        ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+             read == bytes.size();
+    }
+    CloseHandle(file);
+    return ok;
 }
 
 bool SwapsSides(int orientation) {
@@ -258,9 +291,10 @@ std::vector<std::uint32_t> Upright(const std::vector<std::uint32_t>& in, int w, 
 
 class WicPicture final : public Picture {
   public:
-    WicPicture(std::wstring path, UINT width, UINT height, int orientation, std::string icc)
+    WicPicture(std::wstring path, UINT width, UINT height, int orientation, std::string icc,
+               bool jpeg)
         : path_(std::move(path)), width_(width), height_(height), orientation_(orientation),
-          icc_(std::move(icc)) {}
+          icc_(std::move(icc)), jpeg_(jpeg) {}
 
     int Width() const override {
         return static_cast<int>(SwapsSides(orientation_) ? height_ : width_);
@@ -276,7 +310,15 @@ class WicPicture final : public Picture {
         const int h = swap ? dest.Width() : dest.Height();
         std::vector<std::uint32_t> pixels;
         std::string icc = icc_;
-        if (!Decode(w, h, pixels, stop, icc)) return false;
+        switch (jpeg_ ? DecodeJpeg(w, h, pixels, stop, icc) : jpeg::Result::NotHandled) {
+        case jpeg::Result::Drawn:
+            break;
+        case jpeg::Result::Refused:
+            return false;
+        case jpeg::Result::NotHandled:
+            if (!Decode(w, h, pixels, stop, icc)) return false;
+            break;
+        }
         pixels = Upright(pixels, w, h, orientation_);
         // The colours are converted once the picture has its drawn size.
         ConvertToSrgb(icc, pixels, dest.Width(), dest.Height());
@@ -296,6 +338,31 @@ class WicPicture final : public Picture {
     }
 
   private:
+    // A JPEG decoded with libjpeg at the smallest scale that covers `w` x `h` (as stored) and
+    // averaged down to exactly that. The colour profile its APP2 segments carry is put in `icc`
+    // when it is empty.
+    jpeg::Result DecodeJpeg(int w, int h, std::vector<std::uint32_t>& out, const StopFlag* stop,
+                            std::string& icc) const {
+        jpeg::Request request;
+        request.storedWidth = width_;
+        request.storedHeight = height_;
+        request.width = w;
+        request.height = h;
+        request.stop = stop;
+        out.assign(std::size_t(w) * h, 0);
+        std::string found;
+        const jpeg::Result result = jpeg::Decode(
+            [this](std::vector<unsigned char>& bytes) { return ReadWhole(path_, bytes); }, request,
+            [&out, w](int y, const std::uint32_t* row) {
+                std::uint32_t* line = out.data() + std::size_t(y) * std::size_t(w);
+                for (int x = 0; x < w; ++x)
+                    line[x] = row[x] & 0xFFFFFF;
+            },
+            found);
+        if (icc.empty()) icc = std::move(found);
+        return result;
+    }
+
     // The picture as stored, at exactly `w` x `h`, as 32-bit pixels. The colour profile the
     // decoder finds is put in `icc` when it is empty.
     bool Decode(int w, int h, std::vector<std::uint32_t>& out, const StopFlag* stop,
@@ -419,6 +486,7 @@ class WicPicture final : public Picture {
     UINT width_, height_;
     int orientation_;
     std::string icc_;
+    bool jpeg_; // decoded with libjpeg first; what it leaves (CMYK, YCCK) goes to WIC
 };
 
 class WicPictures final : public Pictures {
@@ -437,8 +505,9 @@ class WicPictures final : public Pictures {
                 return nullptr;
         }
         if (!WithinLimits(header)) return nullptr;
+        const bool jpeg = StartsAsJpeg(head);
         return std::make_unique<WicPicture>(wide, header.width, header.height, header.orientation,
-                                            std::move(header.icc));
+                                            std::move(header.icc), jpeg);
     }
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -441,13 +442,134 @@ TEST_F(PicturesTest, APictureNeedingMoreThanTheDecodeBudgetIsRefusedBeforeItsMem
         EXPECT_FALSE(picture && picture->DrawScaled(*surface, Rect{0, 0, 64, 48})) << c.name;
     }
     EXPECT_LT(PeakResidentKilobytes() - peakBefore, 64 * 1024);
-    // 8192 x 8192 at 4 bytes a pixel is the budget itself.
-    EXPECT_TRUE(Load("budget.bmp", Rle8(8192, 8192)));
     // Far within it, a PNG much larger than where it is drawn (decoded whole before scaling).
     auto png = Load("large.png", GreyPng(3000, 2000));
     auto surface = MarkedSurface(60, 40);
     ASSERT_TRUE(png);
     EXPECT_TRUE(png->DrawScaled(*surface, Rect{0, 0, 60, 40}));
+}
+
+// A whole GIF of one colour, its pixels coded as runs growing by one (each code the run before
+// and one more pixel), the table started again before it fills; code widths follow the decoder.
+std::string OneColourGif(std::uint32_t width, std::uint32_t height) {
+    constexpr int Clear = 4, End = 5, LastRun = 4000;
+    std::string codes;
+    std::uint32_t bitBuffer = 0;
+    int bitCount = 0, next = 0, bits = 0;
+    auto emit = [&](int code) {
+        bitBuffer |= std::uint32_t(code) << bitCount;
+        for (bitCount += bits; bitCount >= 8; bitCount -= 8, bitBuffer >>= 8)
+            codes += static_cast<char>(bitBuffer & 0xFF);
+        if (code == Clear) {
+            next = End + 1, bits = 3;
+        } else if (++next > (1 << bits) && bits < 12) {
+            ++bits;
+        }
+    };
+    bits = 3;
+    std::uint64_t left = std::uint64_t(width) * height;
+    while (left > 0) {
+        emit(Clear);
+        emit(0); // one pixel; then code k is a run of k - 4
+        --left;
+        for (int code = End + 1; code <= LastRun && left > 0; ++code) {
+            const std::uint64_t run = std::min<std::uint64_t>(std::uint64_t(code - 4), left);
+            emit(run == 1 ? 0 : int(run) + 4);
+            left -= run;
+        }
+    }
+    emit(End);
+    if (bitCount > 0) codes += static_cast<char>(bitBuffer & 0xFF);
+    std::string out = "GIF89a";
+    PutLe(out, width, 2);
+    PutLe(out, height, 2);
+    out += std::string("\x81\0\0", 3) + std::string(12, '\x80') + ',';
+    PutLe(out, 0, 4);
+    PutLe(out, width, 2);
+    PutLe(out, height, 2);
+    out += std::string("\0\2", 2);
+    for (std::size_t at = 0; at < codes.size(); at += 255) {
+        const std::string block = codes.substr(at, 255);
+        out += static_cast<char>(block.size()) + block;
+    }
+    return out + std::string("\0;", 2);
+}
+
+// A progressive 4:2:0 JPEG whose one scan holds every block's first coefficient (all zero: one
+// bit a block), so that it decodes, mid-grey, with the coefficients of the whole picture.
+std::string DcOnlyProgressiveJpeg(std::uint32_t width, std::uint32_t height) {
+    auto segment = [](int marker, const std::string& body) {
+        return std::string{'\xFF', static_cast<char>(marker)} +
+               Be(static_cast<std::uint32_t>(body.size() + 2), 2) + body;
+    };
+    const std::uint64_t units = std::uint64_t((width + 15) / 16) * ((height + 15) / 16);
+    return std::string("\xFF\xD8", 2) + segment(0xDB, '\0' + std::string(64, '\1')) +
+           segment(0xC2, '\x08' + Be(height, 2) + Be(width, 2) +
+                             std::string("\x03\x01\x22\0\x02\x11\0\x03\x11\0", 10)) +
+           segment(0xC4, std::string("\0\1", 2) + std::string(15, '\0') + '\0') +
+           segment(0xDA, std::string("\x03\x01\0\x02\0\x03\0\0\0\0", 10)) +
+           std::string(std::size_t((units * 6 + 7) / 8), '\0') + "\xFF\xD9";
+}
+
+// A baseline JPEG's header and a few bytes of data, for a size taken or refused from its header.
+std::string BaselineJpegHeader(std::uint32_t width, std::uint32_t height) {
+    std::string out = ProgressiveJpeg(width, height);
+    out[out.find("\xFF\xC2") + 1] = '\xC0';
+    return out;
+}
+
+// Each limit one step within and one step beyond: the side, the pixel count, the bytes a
+// picture decoded at its full size takes (8192 x 8192 x 4 is the budget itself), the rows an
+// uncompressed BMP must hold, a progressive JPEG's coefficients (64 of 2 bytes a block, six
+// blocks to 16 x 16 pixels: 8192 x 10912, 89 megapixels, is within the budget by less than a
+// row of 16 pixels) and the length of a JPEG file read whole. Where
+// the budget is only known while decoding, the picture is drawn too.
+TEST_F(PicturesTest, EveryBudgetHoldsOneStepWithinItAndRefusesOneStepBeyond) {
+    const std::string plainBmp = Bmp(5, 3, Checker);
+    const std::string jpeg = Bytes(QuadJpeg);
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::uint64_t length; // the file padded with zeros to this length, when not 0
+        bool draw;
+        bool accepted;
+    } cases[] = {
+        {"widest.png", PngHeader(32767, 1), 0, false, true},
+        {"too-wide.png", PngHeader(32768, 1), 0, false, false},
+        {"tallest.gif", OneColourGif(1, 32767), 0, false, true},
+        {"too-tall.gif", GifHeader(1, 32768), 0, false, false},
+        {"100-megapixels.jpg", BaselineJpegHeader(10000, 10000), 0, false, true},
+        {"100-megapixels-and-a-row.jpg", BaselineJpegHeader(10000, 10001), 0, false, false},
+        {"budget.png", PngHeader(8192, 8192), 0, false, true},
+        {"budget-and-a-row.png", PngHeader(8192, 8193), 0, false, false},
+        {"budget.gif", OneColourGif(8192, 8192), 0, false, true},
+        {"budget-and-a-row.gif", GifHeader(8192, 8193), 0, false, false},
+        {"budget.bmp", Rle8(8192, 8192), 0, false, true},
+        {"budget-and-a-row.bmp", Rle8(8192, 8193), 0, false, false},
+        {"all-rows.bmp", plainBmp, 0, true, true},
+        {"a-byte-short.bmp", plainBmp.substr(0, plainBmp.size() - 1), 0, false, false},
+        {"coefficients.jpg", DcOnlyProgressiveJpeg(8192, 10912), 0, true, true},
+        {"coefficients-and-a-row.jpg", DcOnlyProgressiveJpeg(8192, 10912 + 16), 0, true, false},
+        {"longest.jpg", jpeg, platform::MaxDecodeBytes, true, true},
+        {"too-long.jpg", jpeg, platform::MaxDecodeBytes + 1, true, false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write(c.name, c.bytes);
+        if (c.length) {
+            std::FILE* file = under_test::OpenFile(path, "r+b");
+            ASSERT_TRUE(file) << c.name;
+            EXPECT_EQ(std::fseek(file, long(c.length - 1), SEEK_SET), 0) << c.name;
+            EXPECT_EQ(std::fputc(0, file), 0) << c.name;
+            std::fclose(file);
+        }
+        auto picture = under_test::Pictures().Load(path);
+        bool accepted = picture != nullptr;
+        if (accepted && c.draw) {
+            auto surface = MarkedSurface(64, 48);
+            accepted = picture->DrawScaled(*surface, Rect{0, 0, 64, 48});
+        }
+        EXPECT_EQ(accepted, c.accepted) << c.name;
+    }
 }
 
 // A palette picture at the budget's edge, drawn far smaller: its colours hold (it is averaged
