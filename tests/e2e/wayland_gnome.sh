@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The show on GNOME: headless mutter with two virtual monitors, which offers neither the layer
+# shell nor a Wayland idle protocol. The show is one Qt full-screen window per monitor, checked
+# against mutter's own monitor list, and becomes the active window in place of an application
+# window; `--idle` (from the README's autostart entry, seconds standing for minutes) follows
+# mutter's idle monitor on the session bus, with input typed through mutter's remote-desktop
+# interface.
+# Skipped (exit 77) without mutter.
+. "$(dirname "$0")/lib.sh"
+for tool in mutter dbus-run-session gdbus; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is needed"; exit 77; }
+done
+
+run=$WORK/mutter-run
+mkdir -p "$run"; chmod 0700 "$run"
+MUTTER_PID=
+mutter_stop() {
+    [ -n "$MUTTER_PID" ] && kill "$MUTTER_PID" 2>/dev/null && ends_within "$MUTTER_PID" 10
+    [ -n "$SESSION_PID" ] && { ends_within "$SESSION_PID" 10 || kill "$SESSION_PID"; wait "$SESSION_PID"; } 2>/dev/null
+    MUTTER_PID= SESSION_PID=
+}
+env -i PATH=/usr/bin:/bin HOME="$WORK" XDG_RUNTIME_DIR="$run" dbus-run-session -- sh -c '
+    echo "$DBUS_SESSION_BUS_ADDRESS" >"$XDG_RUNTIME_DIR/bus-address"
+    echo $$ >"$XDG_RUNTIME_DIR/mutter-pid"
+    exec mutter --wayland --headless --no-x11 \
+        --wayland-display=lumora-gnome --virtual-monitor 1280x720 --virtual-monitor 1024x768' \
+    >"$ARTIFACTS/mutter.log" 2>&1 &
+SESSION_PID=$!
+trap 'mutter_stop; cleanup' EXIT
+export XDG_RUNTIME_DIR=$run WAYLAND_DISPLAY=lumora-gnome
+wait_until 20 test -S "$run/lumora-gnome" -a -s "$run/bus-address" -a -s "$run/mutter-pid" ||
+    { echo "FAILED: mutter did not start (see mutter.log)"; exit 1; }
+MUTTER_PID=$(cat "$run/mutter-pid")
+DBUS_SESSION_BUS_ADDRESS=$(cat "$run/bus-address"); export DBUS_SESSION_BUS_ADDRESS
+
+# mutter's monitors as "<connector> <width>x<height> fullscreen", one line each, sorted.
+monitors() {
+    gdbus call --session -d org.gnome.Mutter.DisplayConfig -o /org/gnome/Mutter/DisplayConfig \
+        -m org.gnome.Mutter.DisplayConfig.GetCurrentState 2>/dev/null | python3 -c '
+import re, sys
+text = sys.stdin.read()
+for m in re.finditer(r"\(\(\x27([^\x27]+)\x27, \x27[^\x27]*\x27, \x27[^\x27]*\x27, \x27[^\x27]*\x27\), \[(.*?)\], \{\x27is-builtin\x27", text):
+    current = re.search(r"\(\x27[^\x27]*\x27, (\d+), (\d+), [^{]*\{\x27is-current\x27: <true>", m.group(2))
+    if current: print("%s %sx%s fullscreen" % (m.group(1), current.group(1), current.group(2)))' | sort
+}
+wait_until 20 eval '[ "$(monitors | wc -l)" = 2 ]' || { echo "FAILED: mutter shows no two monitors"; exit 1; }
+monitors >"$WORK/monitors"
+echo "mutter's monitors:"; cat "$WORK/monitors"
+
+make_linux_folder "$WORK/linux"
+program=$WORK/linux/lumorascr
+on_gnome=(env -u DISPLAY QT_QPA_PLATFORM=wayland)
+trace=$WORK/outputs
+shown_everywhere() { [ "$(sort "$trace" 2>/dev/null)" = "$(cat "$WORK/monitors")" ]; }
+
+# An application window is active, as a terminal would be.
+"$LINUX_BUILD/tests/key_logger" >"$WORK/logger.out" 2>>"$ARTIFACTS/program.log" &
+logger=$!; BACKGROUND+=("$logger")
+check "the application window is active" wait_until 10 grep -q '^focused' "$WORK/logger.out"
+deactivated() { [ "$(grep -c '^unfocused' "$WORK/logger.out")" = "$1" ]; }
+activated() { [ "$(grep -c '^focused' "$WORK/logger.out")" = "$1" ]; }
+running_for() { [ "$(ps -o etimes= -p "$1")" -ge "$2" ]; }
+
+# The show: one full-screen window on each monitor at its whole pixel size, made active, so
+# the application underneath hears no keys; it stays past the time it allows for that.
+start_bg "${on_gnome[@]}" LUMORA_TRACE_OUTPUTS="$trace" "$program" /s
+show=$LAST_PID
+check "the show covers each of mutter's monitors at its size" wait_until 20 shown_everywhere
+cat "$trace"
+check "... and takes the keyboard from the application" wait_until 10 deactivated 1
+check "... and goes on once it has it" wait_until 10 running_for "$show" 4
+check "... saying nothing about the keyboard" \
+    eval '! grep -q "did not give the show" "$ARTIFACTS/program.log"'
+kill "$show"
+check "the show ends on SIGTERM" ends_within "$show" 10
+check "... and the application has the keyboard back" wait_until 10 activated 2
+
+# Input as a remote-desktop client types it (mutter's headless seat hands no keyboard to any
+# window, but the input counts as the user's); one Shift press per line of the input.
+remote_input() { "$LINUX_BUILD/tests/remote_key" >>"$ARTIFACTS/program.log" 2>&1; }
+echo 42 | remote_input
+[ $? = 77 ] && { echo "skipped: mutter offers no remote-desktop interface"; exit 77; }
+
+# Without the idle monitor: exit 2 and one line naming it.
+out=$(LUMORA_IDLE_PROTOCOLS=none "${on_gnome[@]}" "$program" --idle 1 2>&1); rc=$?
+check "without an idle source --idle ends with status 2" test "$rc" = 2
+check "... naming GNOME's idle monitor in one line" \
+    test "$(printf '%s\n' "$out" | grep -c "GNOME's idle monitor")" = 1
+
+# --idle from the README's autostart entry: mutter's idle monitor starts the show after the
+# idle time; input keeps the next one away until the user is idle again.
+entry=$WORK/entry
+awk '$0 == "```ini" { on = 1; next } /^```/ { on = 0 } on' "$E2E_ROOT/README.md" >"$entry"
+command=$(sed -n 's/^Exec=//p' "$entry" |
+    sed -e "s|--idle 10|--idle 2|; s|lumorascr|env -u DISPLAY QT_QPA_PLATFORM=wayland LUMORA_IDLE_SECONDS=1 $program|")
+check "the README's autostart entry runs the saver after idle time" test -n "$command"
+show_of() { pgrep -P "$1" | head -n 1 | grep .; }
+start_bg bash -c "exec $command"
+waiting=$LAST_PID
+check "the show starts after the idle time" wait_until 15 show_of "$waiting"
+first=$(show_of "$waiting")
+check "... and takes the keyboard" wait_until 10 deactivated 2
+kill "$first"; ends_within "$first" 10
+for _ in $(seq 8); do echo 42; sleep 0.5; done | remote_input
+check "input keeps the next show away" eval '! show_of "$waiting"'
+check "... which comes once the user is idle again" wait_until 15 show_of "$waiting"
+second=$(show_of "$waiting")
+check "... as a new process" test -n "$second" -a "$second" != "$first"
+kill "$second"; ends_within "$second" 10
+
+# mutter going away ends the waiting with status 1.
+mutter_stop
+ends_within "$waiting" 10; wait "$waiting"; rc=$?
+check "when mutter goes --idle ends with status 1" test "$rc" = 1
+finish
