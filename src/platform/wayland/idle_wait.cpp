@@ -161,8 +161,7 @@ int RunIdle(int argc, char** argv) {
         return 1;
     }
     // The idle notification that honours idle inhibitors (a playing video) comes first; GNOME's
-    // idle monitor (which honours the session's inhibitors) only where the compositor offers
-    // neither protocol.
+    // idle monitor on the session bus only where the compositor offers neither protocol.
     std::unique_ptr<wayland::GnomeIdle> gnome;
     std::string noGnome = "left out";
     if (globals.seat && globals.notifier) {
