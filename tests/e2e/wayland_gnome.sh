@@ -70,7 +70,28 @@ check "input keeps the next show away" eval '! show_of "$waiting"'
 check "... which comes once the user is idle again" wait_until 15 show_of "$waiting"
 second=$(show_of "$waiting")
 check "... as a new process" test -n "$second" -a "$second" != "$first"
+
+# An idle period that began while a show ran (after input the show did not hear) brings the
+# next show as soon as that one ends; input before its end cancels it.
+idle_for() {
+    local ms
+    ms=$(gdbus call --session -d org.gnome.Mutter.IdleMonitor -o /org/gnome/Mutter/IdleMonitor/Core \
+        -m org.gnome.Mutter.IdleMonitor.GetIdletime | sed -n 's/.*uint64 \([0-9]*\).*/\1/p')
+    [ "${ms:-0}" -ge "$1" ]
+}
+echo 42 | remote_input
+wait_until 10 idle_for 2500
 kill "$second"; ends_within "$second" 10
+check "an idle period that began during a show brings the next one at its end" \
+    wait_until 5 show_of "$waiting"
+third=$(show_of "$waiting")
+echo 42 | remote_input
+wait_until 10 idle_for 2500
+echo 42 | remote_input
+kill "$third"; ends_within "$third" 10
+wait_until 15 show_of "$waiting"
+check "... and one that input ended waits for the next idle time" idle_for 1800
+kill "$(show_of "$waiting")"
 
 # mutter going away ends the waiting with status 1.
 mutter_stop
