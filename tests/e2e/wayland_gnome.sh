@@ -21,20 +21,20 @@ shown_everywhere() { [ "$(sort "$trace" 2>/dev/null)" = "$(cat "$WORK/monitors")
 "$LINUX_BUILD/tests/key_logger" >"$WORK/logger.out" 2>>"$ARTIFACTS/program.log" &
 logger=$!; BACKGROUND+=("$logger")
 check "the application window is active" wait_until 10 grep -q '^focused' "$WORK/logger.out"
-deactivated() { [ "$(grep -c '^unfocused' "$WORK/logger.out")" = "$1" ]; }
+deactivated() { [ "$(grep -c '^unfocused' "$WORK/logger.out")" -ge "$1" ]; }
 activated() { [ "$(grep -c '^focused' "$WORK/logger.out")" = "$1" ]; }
 running_for() { [ "$(ps -o etimes= -p "$1")" -ge "$2" ]; }
 
 # The show: one full-screen window on each monitor at its whole pixel size, made active, so
 # the application underneath hears no keys; it stays past the time it allows for that.
-start_bg "${on_gnome[@]}" LUMORA_TRACE_OUTPUTS="$trace" "$program" /s
-show=$LAST_PID
+"${on_gnome[@]}" LUMORA_TRACE_OUTPUTS="$trace" "$program" /s 2>"$WORK/show.err" &
+show=$!; BACKGROUND+=("$show")
 check "the show covers each of mutter's monitors at its size" wait_until 20 shown_everywhere
 cat "$trace"
 check "... and takes the keyboard from the application" wait_until 10 deactivated 1
 check "... and goes on once it has it" wait_until 10 running_for "$show" 4
 check "... saying nothing about the keyboard" \
-    eval '! grep -q "did not give the show" "$ARTIFACTS/program.log"'
+    test ! -s "$WORK/show.err"
 kill "$show"
 check "the show ends on SIGTERM" ends_within "$show" 10
 check "... and the application has the keyboard back" wait_until 10 activated 2
@@ -69,6 +69,10 @@ for _ in $(seq 8); do echo 42; sleep 0.5; done | remote_input
 check "input keeps the next show away" eval '! show_of "$waiting"'
 check "... which comes once the user is idle again" wait_until 15 show_of "$waiting"
 second=$(show_of "$waiting")
+# Input after a show's process started but before its window appeared would be input the new
+# window came after, and GNOME rightly keeps the keyboard from it: the test types once each
+# show has the keyboard.
+wait_until 10 deactivated 3
 check "... as a new process" test -n "$second" -a "$second" != "$first"
 
 # An idle period that began while a show ran (after input the show did not hear) brings the
@@ -85,6 +89,7 @@ kill "$second"; ends_within "$second" 10
 check "an idle period that began during a show brings the next one at its end" \
     wait_until 5 show_of "$waiting"
 third=$(show_of "$waiting")
+wait_until 10 deactivated 4
 echo 42 | remote_input
 wait_until 10 idle_for 2500
 echo 42 | remote_input

@@ -60,6 +60,7 @@ std::unique_ptr<GnomeIdle> GnomeIdle::Open(std::uint64_t milliseconds, std::stri
                               MonitorName + "'";
     dbus_bus_add_match(idle->bus_, fired.c_str(), nullptr);
     dbus_bus_add_match(idle->bus_, owner.c_str(), nullptr);
+    idle->interval_ = milliseconds;
     idle->idleWatch_ = idle->Call("AddIdleWatch", &milliseconds);
     if (!idle->idleWatch_) {
         why = "none on the session bus";
@@ -78,6 +79,20 @@ GnomeIdle::~GnomeIdle() {
 int GnomeIdle::Fd() const {
     int fd = -1;
     return dbus_connection_get_unix_fd(bus_, &fd) ? fd : -1;
+}
+
+std::optional<std::uint64_t> GnomeIdle::IdleTime() {
+    DBusMessage* call =
+        dbus_message_new_method_call(MonitorName, Path, Interface, "GetIdletime");
+    if (!call) return std::nullopt;
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, call, 10000, nullptr);
+    dbus_message_unref(call);
+    if (!reply) return std::nullopt;
+    dbus_uint64_t milliseconds = 0;
+    const bool read = dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT64, &milliseconds,
+                                            DBUS_TYPE_INVALID);
+    dbus_message_unref(reply);
+    return read ? std::optional<std::uint64_t>(milliseconds) : std::nullopt;
 }
 
 std::uint32_t GnomeIdle::Call(const char* method, const std::uint64_t* interval) {
@@ -154,6 +169,12 @@ bool GnomeIdle::TakeIdle() {
 }
 
 void GnomeIdle::ShowEnded() {
+    // Input right after an idle period began may come before that watch is armed; the idle
+    // time tells whether the period is still going on.
+    if (idle_) {
+        const std::optional<std::uint64_t> idleTime = IdleTime();
+        if (idleTime && *idleTime < interval_) idle_ = false;
+    }
     ArmUserActive();
 }
 

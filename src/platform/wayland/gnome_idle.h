@@ -3,6 +3,7 @@
 // session bus (org.gnome.Mutter.IdleMonitor). A plain libdbus-1 client, without Qt.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct DBusConnection;
@@ -28,8 +29,9 @@ class GnomeIdle {
     bool Pending() const;
     // True once for each idle period that began and that no input has ended since.
     bool TakeIdle();
-    // After a show: the watch for the user's return is armed again if it is not, so that an
-    // idle period that began during the show and ended before it is not shown.
+    // After a show: an idle period that began during the show counts only while it still goes
+    // on (the idle time is at least the watch's); the watch for the user's return is armed
+    // again if it is not.
     void ShowEnded();
 
   private:
@@ -38,9 +40,12 @@ class GnomeIdle {
     std::uint32_t Call(const char* method, const std::uint64_t* interval);
     void Handle(DBusMessage* message);
     void ArmUserActive();
+    // The monitor's idle time in milliseconds; nothing when it does not answer.
+    std::optional<std::uint64_t> IdleTime();
 
     DBusConnection* bus_ = nullptr;
     std::string owner_; // the monitor's unique bus name: only its signals count
+    std::uint64_t interval_ = 0;
     std::uint32_t idleWatch_ = 0;
     std::uint32_t activeWatch_ = 0;
     bool idle_ = false;

@@ -206,7 +206,8 @@ int RunIdle(int argc, char** argv) {
         if (!WaitForShow(display, gnome.get(), child)) break;
         if (gnome) gnome->ShowEnded();
     }
-    std::fprintf(stderr, "%s: --idle: the Wayland compositor closed the connection\n", name);
+    std::fprintf(stderr, "%s: --idle: the Wayland compositor closed the connection%s\n", name,
+                 gnome ? " (or GNOME's idle monitor left the session bus)" : "");
     return 1;
 }
 
