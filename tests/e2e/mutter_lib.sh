@@ -1,5 +1,6 @@
 # Sourced after lib.sh: headless mutter (GNOME's compositor) of its own in a session bus of its
-# own, with two virtual monitors (1280x720 and 1024x768), no input devices, no XWayland.
+# own, with two virtual monitors (1280x720 and 1024x768), no input devices, no XWayland, and
+# its idle monitor's ResetIdletime for the tests' activity that no window hears.
 # Skipped (exit 77) without mutter. mutter_start exports WAYLAND_DISPLAY, XDG_RUNTIME_DIR and
 # DBUS_SESSION_BUS_ADDRESS and writes mutter's monitors into $WORK/monitors (see monitors);
 # mutter_stop (also run on exit) ends it and its bus and waits until they are gone.
@@ -16,7 +17,7 @@ mutter_start() {
     env -i PATH=/usr/bin:/bin HOME="$WORK" XDG_RUNTIME_DIR="$run" dbus-run-session -- sh -c '
         echo "$DBUS_SESSION_BUS_ADDRESS" >"$XDG_RUNTIME_DIR/bus-address"
         echo $$ >"$XDG_RUNTIME_DIR/mutter-pid"
-        exec mutter --wayland --headless --no-x11 \
+        exec env MUTTER_DEBUG_RESET_IDLETIME=1 mutter --wayland --headless --no-x11 \
             --wayland-display=lumora-gnome --virtual-monitor 1280x720 --virtual-monitor 1024x768' \
         >"$ARTIFACTS/mutter.log" 2>&1 &
     SESSION_PID=$!
