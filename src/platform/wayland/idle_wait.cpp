@@ -4,7 +4,8 @@
 // The show runs in a child so that each one starts from the stored picture list as it is then,
 // and everything a show holds (canvases, decoded pictures, its toolkit, its windows) goes with
 // its process: the waiting process never loads a picture or starts the toolkit at all. While
-// it waits it sleeps in poll() on the compositor's socket with no timeout.
+// it waits it sleeps in poll() on the compositor's socket (and on GNOME the session bus's) with
+// no timeout.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include "platform/idle.h"
+#include "platform/wayland/gnome_idle.h"
 #include "platform/wayland/protocols.h"
 #include "platform/qt/session_lock.h"
 #include "startup/startup.h"
@@ -35,6 +37,7 @@ struct Globals {
     org_kde_kwin_idle* kdeIdle = nullptr;
     bool allowExt = true;
     bool allowKde = true;
+    bool allowGnome = true;
 };
 
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
@@ -81,26 +84,33 @@ pid_t StartShow(const std::string& program, const char* name, int& error) {
     return error == 0 ? child : 0;
 }
 
-// Waits for the show to end while still reading the compositor's events. False when the
-// compositor went away.
-bool WaitForShow(wl_display* display, pid_t child) {
+// Sleeps until the compositor, the session bus (when given) or the descriptor `other` (when
+// not negative) has something, and reads what came. False when the compositor or the bus
+// went away; `otherReady` tells whether `other` became readable.
+bool WaitForEvents(wl_display* display, wayland::GnomeIdle* bus, int other, bool& otherReady) {
+    pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0}, {other, POLLIN, 0},
+                     {bus ? bus->Fd() : -1, POLLIN, 0}};
+    otherReady = false;
+    // Signals read while a call waited for its answer are queued already.
+    if (bus && bus->Pending()) return bus->Service();
+    wl_display_flush(display);
+    if (::poll(fds, 3, -1) < 0) return errno == EINTR;
+    if ((fds[0].revents & POLLIN) && wl_display_dispatch(display) < 0) return false;
+    if (fds[0].revents & (POLLHUP | POLLERR)) return false;
+    if (bus && fds[2].revents && !bus->Service()) return false;
+    otherReady = (fds[1].revents & POLLIN) != 0;
+    return true;
+}
+
+// Waits for the show to end while still reading the compositor's events and the bus's. False
+// when either went away.
+bool WaitForShow(wl_display* display, wayland::GnomeIdle* bus, pid_t child) {
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
-    for (;;) {
-        if (pidfd >= 0) {
-            pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {pidfd, POLLIN, 0}};
-            wl_display_flush(display);
-            if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-            if ((fds[0].revents & POLLIN) && wl_display_dispatch(display) < 0) {
-                ::close(pidfd);
-                return false;
-            }
-            if (fds[0].revents & (POLLHUP | POLLERR)) {
-                ::close(pidfd);
-                return false;
-            }
-            if (!(fds[1].revents & POLLIN)) continue;
+    for (bool ended = false; pidfd >= 0 && !ended;) {
+        if (!WaitForEvents(display, bus, pidfd, ended)) {
+            ::close(pidfd);
+            return false;
         }
-        break;
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -142,6 +152,7 @@ int RunIdle(int argc, char** argv) {
         const std::string list = allowed;
         globals.allowExt = list.find("ext_idle_notifier_v1") != std::string::npos;
         globals.allowKde = list.find("org_kde_kwin_idle") != std::string::npos;
+        globals.allowGnome = list.find("org.gnome.Mutter.IdleMonitor") != std::string::npos;
     }
     wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &registryListener, &globals);
@@ -149,7 +160,10 @@ int RunIdle(int argc, char** argv) {
         std::fprintf(stderr, "%s: --idle: the Wayland compositor closed the connection\n", name);
         return 1;
     }
-    // The idle notification that honours idle inhibitors (a playing video) comes first.
+    // The idle notification that honours idle inhibitors (a playing video) comes first; GNOME's
+    // idle monitor on the session bus only where the compositor offers neither protocol.
+    std::unique_ptr<wayland::GnomeIdle> gnome;
+    std::string noGnome = "left out";
     if (globals.seat && globals.notifier) {
         auto* notification = ext_idle_notifier_v1_get_idle_notification(
             globals.notifier, *milliseconds, globals.seat);
@@ -158,12 +172,13 @@ int RunIdle(int argc, char** argv) {
         auto* timeout = org_kde_kwin_idle_get_idle_timeout(globals.kdeIdle, globals.seat,
                                                            *milliseconds);
         org_kde_kwin_idle_timeout_add_listener(timeout, &kdeListener, nullptr);
-    } else {
+    } else if (!globals.allowGnome ||
+               !(gnome = wayland::GnomeIdle::Open(*milliseconds, noGnome))) {
         std::fprintf(stderr,
                      "%s: --idle: this compositor reports no idle time (neither "
-                     "ext-idle-notify-v1 nor org_kde_kwin_idle); start the saver from an idle "
-                     "daemon instead: %s\n",
-                     name, SwayidleWay);
+                     "ext-idle-notify-v1 nor org_kde_kwin_idle, nor GNOME's idle monitor: %s); "
+                     "start the saver from an idle daemon instead: %s\n",
+                     name, noGnome.c_str(), SwayidleWay);
         wl_display_disconnect(display);
         return 2;
     }
@@ -171,8 +186,11 @@ int RunIdle(int argc, char** argv) {
     // An idle period that begins while a show runs (input the show did not take) starts the
     // next show as soon as that one ends, unless input came in between.
     for (;;) {
-        if (!idleBegan) {
-            if (wl_display_dispatch(display) < 0) break;
+        if (gnome ? !gnome->TakeIdle() : !idleBegan) {
+            bool unused = false;
+            if (gnome ? !WaitForEvents(display, gnome.get(), -1, unused)
+                      : wl_display_dispatch(display) < 0)
+                break;
             continue;
         }
         idleBegan = false;
@@ -185,9 +203,11 @@ int RunIdle(int argc, char** argv) {
                          std::strerror(error));
             continue;
         }
-        if (!WaitForShow(display, child)) break;
+        if (!WaitForShow(display, gnome.get(), child)) break;
+        if (gnome) gnome->ShowEnded();
     }
-    std::fprintf(stderr, "%s: --idle: the Wayland compositor closed the connection\n", name);
+    std::fprintf(stderr, "%s: --idle: the Wayland compositor closed the connection%s\n", name,
+                 gnome ? " (or GNOME's idle monitor left the session bus)" : "");
     return 1;
 }
 

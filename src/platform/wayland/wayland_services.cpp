@@ -6,6 +6,7 @@
 
 #include "platform/qt/qt_internal.h"
 #include "platform/qt/qt_services.h"
+#include "platform/wayland/fullscreen_window.h"
 #include "platform/wayland/layer_window.h"
 #include "startup/startup.h"
 
@@ -84,14 +85,19 @@ class WaylandWindows : public Windows {
                                                    NativeHandle host) override {
         Connection* c = Current();
         const auto outputs = OrderedOutputs();
-        if (host || !c || !c->LayerShell() || outputs.empty())
-            return qt::WindowsService().CreateSaverWindow(events, host);
+        if (host) return qt::WindowsService().CreateSaverWindow(events, host);
+        // Without the layer shell (GNOME) the show is Qt's full-screen windows.
+        if (!c || !c->LayerShell() || outputs.empty())
+            return FullscreenWindow(qt::WindowsService().CreateSaverWindow(events, 0), events,
+                                    true);
         return CreateLayerWindow(*c, events, *outputs.front(), MonitorOf(*outputs.front()), true);
     }
     std::unique_ptr<SaverWindow> CreateMonitorWindow(SaverEvents& events,
                                                      const Monitor& monitor) override {
         Connection* c = Current();
-        if (!c || !c->LayerShell()) return qt::WindowsService().CreateMonitorWindow(events, monitor);
+        if (!c || !c->LayerShell())
+            return FullscreenWindow(qt::WindowsService().CreateMonitorWindow(events, monitor),
+                                    events, false);
         for (const Output* o : OrderedOutputs())
             if (MonitorOf(*o).Left == monitor.Left && MonitorOf(*o).Top == monitor.Top &&
                 o->Pixels() == monitor.Area)
