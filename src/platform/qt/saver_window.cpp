@@ -12,19 +12,25 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <memory>
+#include <vector>
+
 #include "qt_internal.h"
+#include "qt_surface.h"
+#include "shown_parts.h"
 
 namespace platform::qt {
 namespace {
 
 const QColor kNavy(0, 0, 64);
 
-// The full-screen window. It paints from the image that the saver copies its frames into, so
+// The full-screen window. It paints from the images the saver revealed its frames from, so
 // whatever the system asks it to repaint shows what was last revealed there.
 class SaverWidget : public QWidget {
   public:
-    SaverWidget(SaverEvents& events, QImage& image)
-        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events_(events), image_(image) {
+    SaverWidget(SaverEvents& events, std::shared_ptr<ShownParts> shown)
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events_(events),
+          shown_(std::move(shown)) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
         setMouseTracking(true);
@@ -41,15 +47,21 @@ class SaverWidget : public QWidget {
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         const double ratio = devicePixelRatioF();
-        // The kept image starts navy, so only what lies beyond it needs the background.
-        const QRect kept(QPoint(0, 0), (QSizeF(image_.size()) / ratio).toSize());
         for (const QRect& area : event->region()) {
-            const QRect inside = area.intersected(kept);
-            const QRectF source(inside.x() * ratio, inside.y() * ratio, inside.width() * ratio,
-                                inside.height() * ratio);
-            if (!inside.isEmpty()) painter.drawImage(QRectF(inside), image_, source);
-            for (const QRect& beyond : QRegion(area).subtracted(kept))
-                painter.fillRect(beyond, kNavy);
+            // The asked-for part in window pixels; what no image covers is navy.
+            const QRect pixels = QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                                        area.height() * ratio)
+                                     .toAlignedRect();
+            QRegion rest(area);
+            for (const ShownParts::Part& part : shown_->parts) {
+                for (const QRect& r : part.region.intersected(pixels)) {
+                    const QRectF target(r.x() / ratio, r.y() / ratio, r.width() / ratio,
+                                        r.height() / ratio);
+                    painter.drawImage(target, *part.image, QRectF(r));
+                    rest -= target.toAlignedRect();
+                }
+            }
+            for (const QRect& beyond : rest) painter.fillRect(beyond, kNavy);
         }
     }
     void keyPressEvent(QKeyEvent* event) override { events_.OnKeyDown(event->key()); }
@@ -75,7 +87,7 @@ class SaverWidget : public QWidget {
     }
 
     SaverEvents& events_;
-    QImage& image_;
+    std::shared_ptr<ShownParts> shown_;
 };
 
 QRect ScreenGeometry() {
@@ -172,7 +184,21 @@ class OwnSaverWindow : public SaverWindow {
         return Size{qRound(widget_->width() * ratio), qRound(widget_->height() * ratio)};
     }
 
-    DeviceContext& Dc() override { return dc_; }
+    // A copy of the window's own, made on first use only: the show reveals its canvases.
+    DeviceContext& Dc() override {
+        if (!dc_) {
+            kept_ = QImage(pixels_.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+            kept_.fill(kNavy);
+            dc_ = std::make_unique<ImageDc>(kept_, [this](const QRect& area) { Shown(kept_, area); });
+        }
+        return *dc_;
+    }
+
+    void Reveal(Surface& canvas, const Rect& area) override {
+        const QImage& image = ImageOf(canvas);
+        if (image.isNull()) return SaverWindow::Reveal(canvas, area);
+        Shown(image, QRect(area.Left, area.Top, area.Width(), area.Height()));
+    }
 
     void SetCaption(const std::string& caption) override {
         if (widget_) widget_->setWindowTitle(QString::fromStdString(caption));
@@ -185,15 +211,15 @@ class OwnSaverWindow : public SaverWindow {
         widget_->hide();
         widget_->deleteLater();
         widget_ = nullptr;
+        shown_->parts.clear();
         if (counted_) WindowGone();
         counted_ = false;
     }
 
   private:
     void Make(SaverEvents& events, const QRect& geometry, QSize pixels) {
-        image_ = QImage(pixels, QImage::Format_RGB32);
-        image_.fill(kNavy);
-        widget_ = new SaverWidget(events, image_);
+        pixels_ = pixels;
+        widget_ = new SaverWidget(events, shown_);
         widget_->setGeometry(geometry);
     }
 
@@ -208,16 +234,19 @@ class OwnSaverWindow : public SaverWindow {
         }
     }
 
-    void Changed(const QRect& area) {
-        if (!widget_) return;
+    void Shown(const QImage& image, const QRect& area) {
+        if (!widget_ || area.isEmpty()) return;
+        shown_->Reveal(&image, area);
         const double ratio = widget_->devicePixelRatioF();
         widget_->update(
             QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio, area.height() / ratio)
                 .toAlignedRect());
     }
 
-    QImage image_;
-    ImageDc dc_{image_, [this](const QRect& area) { Changed(area); }};
+    std::shared_ptr<ShownParts> shown_ = std::make_shared<ShownParts>();
+    QSize pixels_;
+    QImage kept_;
+    std::unique_ptr<ImageDc> dc_;
     QPointer<SaverWidget> widget_;
     bool counted_ = false;
     bool primary_ = false;
