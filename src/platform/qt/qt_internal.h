@@ -15,6 +15,14 @@ using Display = struct _XDisplay;
 
 namespace platform::qt {
 
+// `text` in `font` and `colour` drawn alone on a clear image of `size` (its box) with `flags`, as
+// QPainter::drawText draws it, kept for the next drawing of the same; a null image for a font
+// small enough for Qt's own glyph cache (then drawing it directly costs as little).
+QImage DrawnText(const QFont& font, const QString& text, QSize size, int flags,
+                 const QColor& colour);
+// Whether DrawnText keeps anything (for a benchmark's peer); it does unless told otherwise.
+void KeepDrawnText(bool keep);
+
 // A device context that draws on a QImage it does not own, GDI style: a selected font, a
 // background mode and a text colour. `changed` hears of every rectangle that was drawn into.
 class ImageDc : public DeviceContext {
