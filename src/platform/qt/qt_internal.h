@@ -61,6 +61,13 @@ void EnsureJapaneseUiFont();
 // The X display: Qt's own connection when Qt runs on xcb, otherwise one opened here; null
 // when there is no X server.
 Display* XDisplay();
+// True when windows show Format_RGB32 images with PutImage: Qt on X11, a 24-bit true-colour
+// screen.
+bool PutsImagesDirectly();
+// Puts `area` of `image` at the same place in X11 window `window` (window pixels).
+void PutImage(NativeHandle window, const QImage& image, const QRect& area);
+// Fills `area` of X11 window `window` with `colour`.
+void FillWindow(NativeHandle window, const QRect& area, QRgb colour);
 // Runs X calls with errors caught instead of ending the process; true when none occurred.
 bool WithoutXErrors(Display* display, const std::function<void()>& calls);
 // Size of an X window, or nothing when it does not exist.

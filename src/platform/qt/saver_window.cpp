@@ -25,14 +25,20 @@ namespace {
 const QColor kNavy(0, 0, 64);
 
 // The full-screen window. It paints from the images the saver revealed its frames from, so
-// whatever the system asks it to repaint shows what was last revealed there.
+// whatever the system asks it to repaint shows what was last revealed there. On X11 it puts
+// them on the window itself, without Qt's backing store (a full-screen image of its own).
 class SaverWidget : public QWidget {
   public:
-    SaverWidget(SaverEvents& events, std::shared_ptr<ShownParts> shown)
+    SaverWidget(SaverEvents& events, std::shared_ptr<ShownParts> shown, bool direct)
         : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events_(events),
-          shown_(std::move(shown)) {
+          shown_(std::move(shown)), direct_(direct && PutsImagesDirectly()) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
+        if (direct_) {
+            setAttribute(Qt::WA_PaintOnScreen);
+            winId();
+            windowHandle()->installEventFilter(this);
+        }
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
         QPalette colours = palette();
@@ -43,10 +49,37 @@ class SaverWidget : public QWidget {
     // Pointer positions on the whole desktop instead of in the window.
     bool globalPositions = false;
 
+    QPaintEngine* paintEngine() const override {
+        return direct_ ? nullptr : QWidget::paintEngine();
+    }
+    // Without a backing store nothing is flushed when the window appears: it is painted anew.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (direct_ && event->type() == QEvent::Expose && watched == windowHandle() &&
+            windowHandle()->isExposed())
+            update();
+        return false;
+    }
+
   protected:
     void paintEvent(QPaintEvent* event) override {
-        QPainter painter(this);
         const double ratio = devicePixelRatioF();
+        if (direct_) {
+            const NativeHandle window = static_cast<NativeHandle>(winId());
+            for (const QRect& area : event->region()) {
+                const QRect pixels = QRectF(area.x() * ratio, area.y() * ratio,
+                                            area.width() * ratio, area.height() * ratio)
+                                         .toAlignedRect();
+                QRegion rest(pixels);
+                for (const ShownParts::Part& part : shown_->parts) {
+                    for (const QRect& r : part.region.intersected(pixels))
+                        PutImage(window, *part.image, r);
+                    rest -= part.region;
+                }
+                for (const QRect& r : rest) FillWindow(window, r, kNavy.rgb());
+            }
+            return;
+        }
+        QPainter painter(this);
         for (const QRect& area : event->region()) {
             // The asked-for part in window pixels; what no image covers is navy.
             const QRect pixels = QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
@@ -88,6 +121,7 @@ class SaverWidget : public QWidget {
 
     SaverEvents& events_;
     std::shared_ptr<ShownParts> shown_;
+    const bool direct_;
 };
 
 QRect ScreenGeometry() {
@@ -115,7 +149,8 @@ class OwnSaverWindow : public SaverWindow {
     explicit OwnSaverWindow(SaverEvents& events) {
         const QRect screen = ScreenGeometry();
         const double ratio = qGuiApp->devicePixelRatio();
-        Make(events, screen, QSize(qRound(screen.width() * ratio), qRound(screen.height() * ratio)));
+        Make(events, screen, QSize(qRound(screen.width() * ratio), qRound(screen.height() * ratio)),
+             true);
         SetTerminationHandler([&events] { events.OnCloseRequest(); });
         primary_ = true;
     }
@@ -129,7 +164,9 @@ class OwnSaverWindow : public SaverWindow {
                                            monitor.Area.Width / ratio,
                                            monitor.Area.Height / ratio)
                                         .toAlignedRect();
-        Make(events, monitorGeometry_, QSize(monitor.Area.Width, monitor.Area.Height));
+        // Painted through Qt: a window made for a monitor that came back during the show was
+        // left unpainted when put on the window directly.
+        Make(events, monitorGeometry_, QSize(monitor.Area.Width, monitor.Area.Height), false);
         monitor_ = monitor;
         widget_->globalPositions = true;
         if (screen) {
@@ -217,9 +254,9 @@ class OwnSaverWindow : public SaverWindow {
     }
 
   private:
-    void Make(SaverEvents& events, const QRect& geometry, QSize pixels) {
+    void Make(SaverEvents& events, const QRect& geometry, QSize pixels, bool direct) {
         pixels_ = pixels;
-        widget_ = new SaverWidget(events, shown_);
+        widget_ = new SaverWidget(events, shown_, direct);
         widget_->setGeometry(geometry);
     }
 
