@@ -57,7 +57,7 @@ fi
 
 echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $(date -u '+%Y-%m-%d %H:%M UTC'); ${secs} s a run, one core"
 echo
-echo "| screen | build | CPU, empty list | CPU, five photos | peak resident | longest pass |"
+echo "| screen | build | CPU, empty list | CPU, five photos | peak resident | longest pass after 5 s |"
 echo "|---|---|---:|---:|---:|---:|"
 runs=$root/bench/flat_cost_runs.sh
 for screen in "1920x1080 96" "3840x2160 192" "7680x4320 96"; do
