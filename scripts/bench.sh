@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks on real photographs, each figure side by side with its peer in the same run:
-# the composition of a 1920x1080 frame against djpeg (the decode floor), vipsthumbnail,
+# the composition of a 1920x1080 frame against the same libjpeg decode in the same process
+# (the decode floor), djpeg, vipsthumbnail,
 # ImageMagick and the earlier decoding; then the saver itself on a 1920x1080 Xvfb screen, this
 # tree's build against the build of BASE (default: the merge base with main): idle CPU with an
 # empty list, CPU with five photos cycling, start to first tile, peak RSS, and (this build) the

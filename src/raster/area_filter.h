@@ -28,14 +28,36 @@ class AreaFilter {
         std::uint32_t toFirst = 0;
         std::uint32_t toNext = 0;
     };
+    // The same across, seen from each output pixel: the source pixels from `start` on, with
+    // their shares (`weights`, from `offset` on, `count` of them, padded to an even number
+    // with a zero so that they go two by two).
+    struct Span {
+        int start = 0;
+        int count = 0;
+        std::uint32_t offset = 0;
+    };
     static void Taps(int from, int to, std::vector<Tap>& taps);
+    void Spans();
+    // The same spans all of one length, `fixedPixels_` (4, 8, 12 or 16 bytes; 0: spans too
+    // long or a row too short for that), started early where needed so that none reads past
+    // the row, their shares laid out for the vector sums. Lets a whole row go without tests.
+    void FixedSpans();
+    bool ReduceAndAddFixed(const unsigned char* row, std::uint32_t toFirst, std::uint32_t toNext);
+    void Reduce(const unsigned char* row);
+    void AddDown(std::uint32_t toFirst, std::uint32_t toNext);
     void Emit(int y);
 
     int fromW_ = 0, fromH_ = 0, toW_ = 0, toH_ = 0;
     int sourceRow_ = 0;
     int outputRow_ = 0; // the output row `current_` sums
     std::vector<Tap> across_, down_;
-    std::vector<std::uint32_t> reduced_; // one source row reduced across: B, G, R, x 4096
+    std::vector<Span> spans_;
+    std::vector<std::uint16_t> weights_;
+    int fixedPixels_ = 0;
+    std::vector<int> fixedStart_;
+    std::vector<std::uint32_t> fixedWeights_;
+    // Four values a pixel (B, G, R and the unused fourth byte), so that a pixel is one vector.
+    std::vector<std::uint32_t> reduced_; // one source row reduced across, x 4096
     std::vector<std::uint32_t> current_; // the output row being summed
     std::vector<std::uint32_t> next_;    // and the one after it
     std::vector<std::uint32_t> out_;

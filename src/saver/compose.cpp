@@ -27,10 +27,22 @@ template <typename Step> void Attempt(Step&& step) {
 
 } // namespace
 
-platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH) {
+double DisplayScale(double dpi) {
+    return dpi > 96 ? dpi / 96 : 1;
+}
+
+platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH, double scale) {
     int left = 0, top = 0, w = pw, h = ph;
-    if (pw > W || ph > H) {
-        if (pw > W) {
+    // Enlarged by the scale unless that would pass an edge of the screen: then fitted to it.
+    const bool enlarged = scale > 1 && pw > 0 && ph > 0 && pw <= W && ph <= H &&
+                          (Nearest(pw * scale) > pw || Nearest(ph * scale) > ph);
+    if (enlarged && Nearest(pw * scale) <= W && Nearest(ph * scale) <= H) {
+        w = Nearest(pw * scale);
+        h = Nearest(ph * scale);
+        left = (W - w) / 2;
+        top = (H - h) / 2;
+    } else if (pw > W || ph > H || enlarged) {
+        if (pw > W || enlarged) {
             w = W;
             h = Nearest(ph * (static_cast<double>(W) / pw));
             if (h > H) {
@@ -64,7 +76,7 @@ platform::Rect TileArea(int tile, platform::Size screen) {
 
 void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
                     platform::Size screen, std::unique_ptr<platform::Picture>& loader,
-                    const platform::StopFlag* stop) {
+                    const platform::StopFlag* stop, double dpi) {
     ClearToBlack(canvas);
     // The previous picture goes first, so that two decoded pictures never live at once.
     loader.reset();
@@ -76,8 +88,9 @@ void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
     if (!loader || loader->Width() <= 0 || loader->Height() <= 0 || screen.Width <= 0 ||
         screen.Height <= 0)
         return;
-    const platform::Rect dest = FitPicture(loader->Width(), loader->Height(), screen.Width,
-                                           screen.Height, canvas.Width(), canvas.Height());
+    const platform::Rect dest =
+        FitPicture(loader->Width(), loader->Height(), screen.Width, screen.Height, canvas.Width(),
+                   canvas.Height(), DisplayScale(dpi));
     bool drawn = false;
     Attempt([&] { drawn = loader->DrawScaled(canvas, dest, stop); });
     // A decoder that gave up part way (damaged or cut-off data) may have left some rows.
@@ -94,7 +107,11 @@ void DrawCalendarOver(platform::Surface& canvas, const platform::Monitor& monito
 
 void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,
                   std::unique_ptr<platform::Picture>& loader) {
-    PreparePicture(canvas, picturePath, screen, loader, nullptr);
+    double dpi = 96;
+    Attempt([&] {
+        if (platform::Current().screen) dpi = platform::Current().screen->Dpi();
+    });
+    PreparePicture(canvas, picturePath, screen, loader, nullptr, dpi);
     DrawCalendarOver(canvas);
 }
 
@@ -107,7 +124,7 @@ void ComposeFrame(platform::Surface& canvas, const std::string& picturePath,
 void ComposeMonitorFrame(platform::Surface& canvas, const std::string& picturePath,
                          const platform::Monitor& monitor) {
     std::unique_ptr<platform::Picture> loader;
-    PreparePicture(canvas, picturePath, monitor.Area, loader, nullptr);
+    PreparePicture(canvas, picturePath, monitor.Area, loader, nullptr, monitor.Dpi);
     DrawCalendarOver(canvas, monitor);
 }
 

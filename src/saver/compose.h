@@ -9,9 +9,14 @@
 namespace basComon {
 
 // Where a pw x ph picture goes on a canvas of CW x CH for a screen of W x H: scaled down to fit
-// the screen when it is larger in either direction (never enlarged), centred. The rectangle's
-// Right and Bottom are Left + width and Top + height.
-platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH);
+// the screen when it is larger in either direction, centred. A smaller picture is enlarged by
+// the display's `scale` (dpi / 96; nothing below 1) or less if the screen ends first, so that it
+// is shown no smaller in physical size than at 96 dpi, and centred on the screen; at a scale of
+// 1 it keeps its size and is centred on the canvas. The rectangle's Right and Bottom are
+// Left + width and Top + height.
+platform::Rect FitPicture(int pw, int ph, int W, int H, int CW, int CH, double scale = 1);
+// The scale a display of `dpi` dots per inch asks for pictures, at least 1.
+double DisplayScale(double dpi);
 
 // Tile `tile` (1 to 48, row by row in a grid of 8 columns and 6 rows) of a `screen`: width \ 8
 // by height \ 6, the last column and the last row also taking what the division leaves, so
@@ -22,9 +27,10 @@ platform::Rect TileArea(int tile, platform::Size screen);
 // `picturePath` (none when empty) fitted to `screen`. A picture that cannot be opened or drawn
 // leaves the canvas black; nothing thrown below here escapes. `stop` (may be null) ends a
 // drawing in progress early. `loader` holds the picture afterwards (null when there was none).
+// `dpi` is the screen's density (FitPicture's scale).
 void PreparePicture(platform::Surface& canvas, const std::string& picturePath,
                     platform::Size screen, std::unique_ptr<platform::Picture>& loader,
-                    const platform::StopFlag* stop);
+                    const platform::StopFlag* stop, double dpi = 96);
 
 // The day row and the clock over whatever `canvas` holds; a failure is dropped.
 void DrawCalendarOver(platform::Surface& canvas);
@@ -32,7 +38,7 @@ void DrawCalendarOver(platform::Surface& canvas);
 void DrawCalendarOver(platform::Surface& canvas, const platform::Monitor& monitor);
 
 // Composes one frame on `canvas`: clears it to black, draws the picture at `picturePath`
-// (none when empty) fitted to `screen`, then the calendar and the clock over it. A picture that
+// (none when empty) fitted to `screen` at the primary screen's density, then the calendar and the clock over it. A picture that
 // cannot be opened or drawn leaves the canvas black; nothing thrown below here escapes.
 // `loader` holds the picture afterwards (null when there was none).
 void ComposeFrame(platform::Surface& canvas, const std::string& picturePath, platform::Size screen,

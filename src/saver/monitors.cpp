@@ -110,7 +110,7 @@ void OtherMonitors::Follow(const std::vector<platform::Monitor>& monitors, bool 
 void OtherMonitors::Prepare(const std::string& path) {
     for (const auto& show : shows_)
         if (!show->preparer->Pending())
-            show->preparer->Prepare(show->spare, path, show->monitor.Area);
+            show->preparer->Prepare(show->spare, path, show->monitor.Area, show->monitor.Dpi);
 }
 
 void OtherMonitors::Recheck() {

@@ -21,17 +21,22 @@ namespace basComon {
 // identity (platform::FileIdentity) is read before and after decoding and must not change, and
 // at the mark `Recheck` has the worker read it once more, so that a picture deleted or replaced
 // since it was prepared is never shown: it is prepared again (black when the file is gone).
+// Preparers that make the same picture at once (one per monitor) share its decoding
+// (SharedDecodes).
 class PicturePreparer {
   public:
-    PicturePreparer() = default;
+    PicturePreparer();
     ~PicturePreparer();
     PicturePreparer(const PicturePreparer&) = delete;
     PicturePreparer& operator=(const PicturePreparer&) = delete;
 
-    // Starts preparing `path` (empty: none, a black canvas) on `canvas` for a `screen`.
+    // Starts preparing `path` (empty: none, a black canvas) on `canvas` for a `screen` of
+    // `dpi` (without it: the primary screen's, read here on the caller's thread).
     // False, with `canvas` left with the caller, while an earlier request is not yet taken.
     bool Prepare(std::unique_ptr<platform::Surface>& canvas, std::string path,
                  platform::Size screen);
+    bool Prepare(std::unique_ptr<platform::Surface>& canvas, std::string path,
+                 platform::Size screen, double dpi);
     // True when a requested canvas is ready, waiting up to `milliseconds` for it.
     bool WaitReady(int milliseconds);
     // The prepared canvas, or null when none is ready.
@@ -47,7 +52,8 @@ class PicturePreparer {
     enum class State { Idle, Requested, Checking, Ready };
     void Run();
     // Makes the picture of `path_` on `canvas`, keeping the identity of the file it came from.
-    void Make(platform::Surface& canvas, const std::string& path, platform::Size screen);
+    void Make(platform::Surface& canvas, const std::string& path, platform::Size screen,
+              double dpi);
 
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -57,6 +63,7 @@ class PicturePreparer {
     std::unique_ptr<platform::Surface> canvas_;
     std::string path_;
     platform::Size screen_;
+    double dpi_ = 96;
     // The file the prepared picture was decoded from (case resolved; empty when nothing is to
     // be checked) and its identity then; written by the worker while a request runs.
     std::string madeFrom_;

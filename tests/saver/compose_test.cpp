@@ -30,6 +30,31 @@ TEST(FitPicture, FitsIntoTheScreenWithoutEverEnlarging) {
     }
 }
 
+TEST(FitPicture, EnlargesASmallerPictureByTheDisplayScaleAsFarAsTheScreenGoes) {
+    struct Case {
+        int pw, ph;
+        double scale;
+        platform::Rect Expected;
+    };
+    const Case cases[] = {
+        {1920, 1080, 2, {0, 0, 3840, 2160}},       // 192 dpi: fills the screen
+        {1920, 1080, 1, {960, 540, 2880, 1620}},   // 96 dpi: centred, pixel for pixel
+        {1000, 1000, 2, {920, 80, 2920, 2080}},    // twice its size, centred
+        {2000, 1000, 2, {0, 120, 3840, 2040}},     // the width ends first
+        {1000, 2000, 1.5, {1380, 0, 2460, 2160}},  // the height ends first
+        {4000, 3000, 2, {480, 0, 3360, 2160}},     // larger than the screen: shrunk as ever
+        {3840, 2160, 2, {0, 0, 3840, 2160}},       // already the screen's size
+        {1, 1, 1.25, {1919, 1079, 1920, 1080}},    // a quarter more of a pixel is none
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pw) + "x" + std::to_string(c.ph) + " at " +
+                     std::to_string(c.scale));
+        EXPECT_EQ(basComon::FitPicture(c.pw, c.ph, 3840, 2160, 3840, 2160, c.scale), c.Expected);
+    }
+    EXPECT_EQ(basComon::DisplayScale(192), 2);
+    EXPECT_EQ(basComon::DisplayScale(72), 1); // never below the picture's own size
+}
+
 TEST(FitPicture, CentresASmallPictureOnTheCanvasAndAScaledOneOnTheScreen) {
     // Only matters when the canvas and the screen differ in size.
     EXPECT_EQ(basComon::FitPicture(800, 600, 1024, 768, 1000, 700),

@@ -14,6 +14,7 @@
 #include <jerror.h>
 
 #include "raster/area_filter.h"
+#include "raster/enlarger.h"
 
 namespace platform::qt {
 namespace {
@@ -67,6 +68,7 @@ struct Kept {
     std::vector<unsigned char> file;
     std::vector<unsigned char> rows;
     raster::AreaFilter filter;
+    raster::Enlarger enlarger; // for a picture drawn larger than it is
 };
 
 Kept& KeptBuffers() {
@@ -191,14 +193,17 @@ JpegResult Decode(Job& job) {
         jpeg_start_decompress(&cinfo);
         const int ow = int(cinfo.output_width), oh = int(cinfo.output_height);
         const bool exact = ow == job.tw && oh == job.th;
-        if (ow < job.tw || oh < job.th || job.error.cutOff || Stopped(job.stop)) {
+        const bool enlarges = !exact && ow <= job.tw && oh <= job.th;
+        if ((!enlarges && (ow < job.tw || oh < job.th)) || job.error.cutOff ||
+            Stopped(job.stop)) {
             result = JpegResult::Refused;
         } else {
             const Placer& placer = *job.placer;
-            if (!exact)
-                job.kept->filter.Start(
-                    ow, oh, job.tw, job.th,
-                    [&placer](int y, const std::uint32_t* row) { placer.Row(y, row); });
+            auto place = [&placer](int y, const std::uint32_t* row) { placer.Row(y, row); };
+            if (enlarges)
+                job.kept->enlarger.Start(ow, oh, job.tw, job.th, place);
+            else if (!exact)
+                job.kept->filter.Start(ow, oh, job.tw, job.th, place);
             const std::size_t rowBytes = std::size_t(ow) * 4;
             job.kept->rows.resize(rowBytes * BatchRows);
             JSAMPROW rows[BatchRows];
@@ -211,6 +216,8 @@ JpegResult Decode(Job& job) {
                 for (int i = 0; i < n; ++i) {
                     if (exact)
                         placer.Row(first + i, reinterpret_cast<const std::uint32_t*>(rows[i]));
+                    else if (enlarges)
+                        job.kept->enlarger.AddRow(rows[i]);
                     else
                         job.kept->filter.AddRow(rows[i]);
                 }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "raster/area_filter.h"
+#include "raster/enlarger.h"
 #include "colour.h"
 #include "heif_reader.h"
 #include "jpeg_reader.h"
@@ -105,6 +106,21 @@ QImage AveragedByRows(const QImage& picture, QSize size) {
         for (int y = 0; y < rows; ++y)
             filter.AddRow(strip.constScanLine(y));
     }
+    return out;
+}
+
+// `picture` (RGB32) enlarged to `size`, neither side smaller, by the same interpolation as the
+// JPEG reader's.
+QImage Enlarged(const QImage& picture, QSize size) {
+    QImage out(size, QImage::Format_RGB32);
+    if (out.isNull()) return out;
+    raster::Enlarger enlarger;
+    enlarger.Start(picture.width(), picture.height(), size.width(), size.height(),
+                   [&out](int y, const std::uint32_t* row) {
+                       std::memcpy(out.scanLine(y), row, std::size_t(out.width()) * 4);
+                   });
+    for (int y = 0; y < picture.height(); ++y)
+        enlarger.AddRow(picture.constScanLine(y));
     return out;
 }
 
@@ -205,6 +221,12 @@ class QtPicture final : public Picture {
 
     // `image` at exactly `size`, as RGB32.
     static bool Fit(QSize size, QImage& image) {
+        if (image.size() != size && size.width() >= image.width() &&
+            size.height() >= image.height()) {
+            if (!Opaque(image)) return false;
+            image = Enlarged(image, size);
+            return !image.isNull();
+        }
         if (image.size() != size) {
             if ((image.depth() < 32 || image.format() == QImage::Format_RGBA8888) &&
                 Shrinks(image.size(), size) &&
@@ -219,12 +241,17 @@ class QtPicture final : public Picture {
                 image.convertTo(QImage::Format_ARGB32_Premultiplied);
             image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
-        // Transparent parts show the black of the canvas, as they would on any dark page.
+        return Opaque(image);
+    }
+
+    // `image` as RGB32. Transparent parts show the black of the canvas, as they would on any
+    // dark page.
+    static bool Opaque(QImage& image) {
         if (image.hasAlphaChannel())
             image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (image.format() != QImage::Format_RGB32)
             image = image.convertToFormat(QImage::Format_RGB32);
-        return true;
+        return !image.isNull();
     }
 
     QString path_;

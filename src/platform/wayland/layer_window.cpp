@@ -4,7 +4,11 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/qt/qt_internal.h"
@@ -16,6 +20,19 @@
 
 namespace platform::wayland {
 namespace {
+
+// For tests: when LUMORA_TRACE_OUTPUTS names a file, each surface adds one line there as it
+// first shows a frame: "<output name> <width>x<height> layer", the size in buffer pixels.
+void TraceShown(const Output* output, int width, int height) {
+    const char* path = std::getenv("LUMORA_TRACE_OUTPUTS");
+    if (!path || !*path) return;
+    const std::string line = (output && !output->name.empty() ? output->name : "?") + " " +
+                             std::to_string(width) + "x" + std::to_string(height) + " layer\n";
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    ::close(fd);
+}
 
 class LayerWindow;
 std::vector<LayerWindow*> windows;
@@ -152,6 +169,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
         surface_ = nullptr;
         buffers_.Reset();
         configured_ = false;
+        traced_ = false;
         logicalW_ = logicalH_ = 0;
         c_.Flush();
     }
@@ -247,6 +265,8 @@ class LayerWindow : public SaverWindow, public InputTarget {
         slot->busy = true;
         damage_ = QRegion();
         c_.Flush();
+        if (!traced_) TraceShown(c_.OutputOf(output_), slot->width, slot->height);
+        traced_ = true;
     }
 
     Connection& c_;
@@ -269,6 +289,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
 #endif
     int logicalW_ = 0, logicalH_ = 0;
     bool configured_ = false;
+    bool traced_ = false;
     bool counted_ = false;
     std::unique_ptr<qt::SessionLock> captionLock_;
     bool presentQueued_ = false;

@@ -12,6 +12,7 @@
 #include "colour.h"
 #include "gdi_surface.h"
 #include "picture_header.h"
+#include "raster/enlarger.h"
 #include "win32_services.h"
 
 namespace platform::win32 {
@@ -106,6 +107,25 @@ bool OpenFrame(const std::wstring& path, Com<IWICBitmapFrameDecode>& frame) {
                                                   WICDecodeMetadataCacheOnDemand, decoder.Out())))
         return false;
     return SUCCEEDED(decoder->GetFrame(0, frame.Out()));
+}
+
+// `source` (32-bit pixels, `sw` x `sh`) enlarged to `width` x `height`, neither side smaller,
+// by the interpolation both builds use for enlarging.
+bool Enlarge(IWICBitmapSource* source, UINT sw, UINT sh, int width, int height,
+             std::vector<std::uint32_t>& out) {
+    std::vector<std::uint32_t> in(std::size_t(sw) * sh);
+    if (FAILED(source->CopyPixels(nullptr, sw * 4, sw * 4 * sh, reinterpret_cast<BYTE*>(in.data()))))
+        return false;
+    out.assign(std::size_t(width) * height, 0);
+    raster::Enlarger enlarger;
+    enlarger.Start(int(sw), int(sh), width, height, [&](int y, const std::uint32_t* row) {
+        std::uint32_t* to = out.data() + std::size_t(y) * width;
+        for (int x = 0; x < width; ++x)
+            to[x] = row[x] & 0xFFFFFF;
+    });
+    for (UINT y = 0; y < sh; ++y)
+        enlarger.AddRow(reinterpret_cast<const unsigned char*>(in.data() + std::size_t(y) * sw));
+    return true;
 }
 
 // How each output pixel of one axis covers the input pixels: area averaging.
@@ -312,6 +332,7 @@ class WicPicture final : public Picture {
                 p &= 0xFFFFFF;
             return true;
         }
+        if (UINT(w) >= sw && UINT(h) >= sh) return Enlarge(converter.Get(), sw, sh, w, h, out);
         return AreaAverage(converter.Get(), sw, sh, w, h, out, stop);
     }
 

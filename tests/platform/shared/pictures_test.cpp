@@ -193,8 +193,10 @@ TEST_F(PicturesTest, EveryKindOfJpegAndTheOtherFormatsDecode) {
     for (const auto& c : cases) {
         auto picture = Load(c.name, c.bytes);
         ASSERT_TRUE(picture) << c.name;
-        // At its own size, then at a quarter (where JPEG decodes at a reduced size).
-        for (const Rect dest : {Rect{20, 10, 180, 130}, Rect{5, 7, 45, 37}}) {
+        // At its own size, at a quarter (where JPEG decodes at a reduced size), and enlarged
+        // (as on a dense screen).
+        for (const Rect dest :
+             {Rect{20, 10, 180, 130}, Rect{5, 7, 45, 37}, Rect{2, 3, 198, 138}}) {
             auto surface = MarkedSurface(200, 140);
             ASSERT_TRUE(picture->DrawScaled(*surface, dest)) << c.name;
             ExpectQuadrants(*surface, dest, c.tolerance, c.name);
