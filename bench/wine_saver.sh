@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The Windows saver under Wine on a 1920x1080 Xvfb screen: CPU of the saver's process and of
+# The Windows saver under Wine on a 1920x1080 Xvfb screen (LUMORA_WINE_SCREEN, WxHxDEPTH, for
+# another size): CPU and peak resident size of the saver's process, CPU of
 # the wine server over SECONDS with the pictures given (none: an empty list), and the longest
 # loop pass from LUMORA_TRACE_PASSES. Run by scripts/bench.sh --wine, or alone:
 #   bench/wine_saver.sh BUILD_DIR SECONDS [PICTURE...]
@@ -14,7 +15,7 @@ cp "$build/LumoraScr.scr" "$build/Calender.dat" "$dir/"
 . "$root/bench/picture_list.sh"
 write_picture_list "$dir/LumoraScr.ini" --wine "$@"
 trace="$dir/passes.txt"
-LUMORA_SCREEN=1920x1080x24 "$root/scripts/with-x.sh" bash -c '
+LUMORA_SCREEN=${LUMORA_WINE_SCREEN:-1920x1080x24} "$root/scripts/with-x.sh" bash -c '
     dir=$1 secs=$2 trace=$3
     LUMORA_TRACE_PASSES="Z:$(echo "$trace" | tr / "\\\\")" wine "$dir/LumoraScr.scr" /s &
     for _ in $(seq 100); do pid=$(pgrep -f "$(basename "$dir")[/\\\\]LumoraScr.scr" | head -1); [ -n "$pid" ] && break; sleep 0.1; done
@@ -29,10 +30,11 @@ LUMORA_SCREEN=1920x1080x24 "$root/scripts/with-x.sh" bash -c '
     a=$(cpu); sa=$(awk "{print \$1}" /proc/${server:-none}/schedstat 2>/dev/null)
     sleep "$secs"
     b=$(cpu); sb=$(awk "{print \$1}" /proc/${server:-none}/schedstat 2>/dev/null)
+    hwm=$(awk "/VmHWM/ {printf \"%.0f\", \$2 / 1024}" /proc/$pid/status)
     xdotool mousemove 200 200; sleep 0.3; xdotool mousemove 700 700; xdotool key space
     for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     awk -v t=$((b - a)) -v s=$((${sb:-0} - ${sa:-0})) -v found="$server" -v secs="$secs" \
-        "BEGIN { printf \"saver %.3f %% of a core, \", 100 * t / 1e9 / secs;
+        -v hwm="$hwm" "BEGIN { printf \"saver %.3f %% of a core, peak %s MiB, \", 100 * t / 1e9 / secs, hwm;
                  if (found == \"\") print \"wine server not found\";
                  else printf \"wine server %.3f %%\n\", 100 * s / 1e9 / secs }"
 ' _ "$dir" "$secs" "$trace"

@@ -52,6 +52,9 @@ struct CalendarLayout {
     int OutlineStep = 1;  // offset of the outline passes
 };
 CalendarLayout MakeCalendarLayout(int frameWidth, double dpi);
+// The rows of a frame of `screen` that the day row and the clock drawn for `dpi` can touch, the
+// whole width of the frame (empty for an empty frame).
+platform::Rect CalendarBand(platform::Size screen, double dpi);
 
 // Draws the day row of the current month and the date and time above it onto `hDC`, sized for
 // the screen the platform reports and the density of its display.

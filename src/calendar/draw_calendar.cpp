@@ -223,6 +223,15 @@ CalendarLayout MakeCalendarLayout(int frameWidth, double dpi) {
     }
 }
 
+platform::Rect CalendarBand(platform::Size screen, double dpi) {
+    if (screen.Width <= 0 || screen.Height <= 0) return {};
+    const CalendarLayout layout = MakeCalendarLayout(screen.Width, dpi);
+    // The clock's box stands on the day row; the outline passes reach one step beyond either.
+    const int top = screen.Height - layout.DayFont - layout.ClockFont - layout.Margin -
+                    layout.OutlineStep;
+    return {0, std::max(0, top), screen.Width, screen.Height};
+}
+
 std::string FormatClockText(int year, int month, int day, int hour, int minute,
                             const std::string& weekdayName) {
     char head[64];

@@ -25,6 +25,16 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// The part `a` and `b` have in common; an empty rectangle (no width or no height) when none.
+constexpr Rect Intersect(const Rect& a, const Rect& b) {
+    const int left = a.Left > b.Left ? a.Left : b.Left;
+    const int top = a.Top > b.Top ? a.Top : b.Top;
+    const int right = a.Right < b.Right ? a.Right : b.Right;
+    const int bottom = a.Bottom < b.Bottom ? a.Bottom : b.Bottom;
+    if (right <= left || bottom <= top) return {};
+    return {left, top, right, bottom};
+}
+
 // The fields of a logical font, in the order the system's record has them.
 struct LogFont {
     std::int32_t Height = 0;

@@ -71,6 +71,15 @@ public:
     virtual void MakeTopmost() = 0;
     virtual Size ClientSize() = 0;
     virtual DeviceContext& Dc() = 0;
+    // Shows `area` of `canvas` (window pixels, the same place on both) in the window. A window
+    // may keep no copy of its own and repaint from `canvas` instead: the caller keeps `canvas`
+    // alive, and drawn on by no other thread, until another canvas has been revealed over the
+    // whole window or the window is closed (what is drawn on it meanwhile may show in a
+    // repaint). By default a copy onto Dc().
+    virtual void Reveal(Surface& canvas, const Rect& area) {
+        Dc().CopyFrom(area.Left, area.Top, area.Width(), area.Height(), canvas.Dc(), area.Left,
+                      area.Top);
+    }
     // The window's title, as other programs looking for top-level windows see it.
     virtual void SetCaption(const std::string& caption) = 0;
     // Destroys the window (the saver has ended).

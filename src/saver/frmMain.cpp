@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "calendar/calendar.h"
 #include "compose.h"
 #include "monitors.h"
 #include "pass_trace.h"
@@ -117,7 +118,23 @@ std::string frmMain::NextImage(std::int16_t& ImageIndex) const {
 void frmMain::ComposeNextImage(std::int16_t& ImageIndex) {
     if (!picPreview) return;
     const std::string path = NextImage(ImageIndex);
-    basComon::ComposeFrame(*picPreview, path, {ScreenWidthPx_, ScreenHeightPx_}, picLoad);
+    const platform::Size screen{ScreenWidthPx_, ScreenHeightPx_};
+    const platform::Rect whole{0, 0, picPreview->Width(), picPreview->Height()};
+    const platform::Rect band = basComon::CalendarBand(screen, Sys().screen->Dpi());
+    if (path.empty() && blankShown_) {
+        // The calendar on black again: only its rows change, so only they are cleared, drawn
+        // and revealed (with the rows of the last one, in case the density changed since).
+        const platform::Rect rows = platform::Intersect(
+            {0, std::min(band.Top, calendarTop_), whole.Right, whole.Bottom}, whole);
+        picPreview->Dc().Fill(rows, platform::Rgb(0, 0, 0));
+        markArea_ = rows;
+        basComon::DrawCalendarOver(*picPreview);
+    } else {
+        basComon::ComposeFrame(*picPreview, path, screen, picLoad);
+        markArea_.reset();
+    }
+    calendarTop_ = band.Top;
+    blankShown_ = path.empty();
 }
 
 int frmMain::UntilNextMark(const platform::LocalTime& now) {
@@ -126,8 +143,9 @@ int frmMain::UntilNextMark(const platform::LocalTime& now) {
 }
 
 void frmMain::CopyTile(int tile) {
-    const platform::Rect r = basComon::TileArea(tile, {ScreenWidthPx_, ScreenHeightPx_});
-    window_->Dc().CopyFrom(r.Left, r.Top, r.Width(), r.Height(), picPreview->Dc(), r.Left, r.Top);
+    platform::Rect r = basComon::TileArea(tile, {ScreenWidthPx_, ScreenHeightPx_});
+    if (markArea_) r = platform::Intersect(r, *markArea_);
+    if (!markArea_ || r.Width() > 0) window_->Reveal(*picPreview, r);
     if (others_) others_->CopyTile(tile);
 }
 
@@ -247,6 +265,8 @@ void frmMain::StartScreenSaver() {
                     picPreview = preparer.Take();
                     const std::string path = NextImage(ImageIndex);
                     basComon::DrawCalendarOver(*picPreview);
+                    markArea_.reset();
+                    blankShown_ = false;
                     if (others_) others_->TakeFrames(path);
                     NeedCompose = false;
                     trace.Event("mark", PassStart);

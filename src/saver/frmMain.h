@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,13 @@ class frmMain : public platform::SaverEvents {
     std::unique_ptr<platform::Picture> picLoad;
     // The canvas the next picture is prepared on while the current frame is revealed.
     std::unique_ptr<platform::Surface> picNext;
+    // What the frame of the current mark changed on the canvas, when not all of it: the reveal
+    // copies only that.
+    std::optional<platform::Rect> markArea_;
+    // The canvas holds a frame without a picture (black with the calendar) made in the loop.
+    bool blankShown_ = false;
+    // The first row the day row and the clock drawn last could touch.
+    int calendarTop_ = 0;
 
     bool Running_ = false;
     // A close request stays in force even when it comes before the show has started.

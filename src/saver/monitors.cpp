@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
+#include "calendar/calendar.h"
 #include "compose.h"
 
 namespace basComon {
@@ -36,6 +38,11 @@ struct OtherMonitors::Show : platform::SaverEvents {
     std::unique_ptr<platform::SaverWindow> window;
     std::unique_ptr<platform::Surface> canvas;
     std::unique_ptr<platform::Surface> spare;
+    // What the mark's frame changed on the canvas when not all of it (the reveal copies only
+    // that), and whether the canvas holds a frame without a picture made here.
+    std::optional<platform::Rect> changed;
+    bool blank = false;
+    int calendarTop = 0; // the first row the last day row and clock could touch
     std::unique_ptr<PicturePreparer> preparer = std::make_unique<PicturePreparer>();
 };
 
@@ -125,23 +132,38 @@ bool OtherMonitors::WaitReady(int milliseconds) {
 
 void OtherMonitors::TakeFrames(const std::string& path) {
     for (const auto& show : shows_) {
-        if (std::unique_ptr<platform::Surface> ready = show->preparer->Take()) {
+        std::unique_ptr<platform::Surface> ready = show->preparer->Take();
+        const bool prepared = ready != nullptr;
+        if (prepared) {
             show->spare = std::move(show->canvas);
             show->canvas = std::move(ready);
+            DrawCalendarOver(*show->canvas, show->monitor);
+            show->changed.reset();
+        } else if (path.empty() && show->blank) {
+            // The calendar on black again: only its rows are cleared, drawn and revealed (with
+            // the rows of the last one, in case the density changed since).
+            const platform::Rect band = CalendarBand(show->monitor.Area, show->monitor.Dpi);
+            show->changed = platform::Intersect(
+                {0, std::min(band.Top, show->calendarTop), band.Right, band.Bottom},
+                {0, 0, show->canvas->Width(), show->canvas->Height()});
+            show->canvas->Dc().Fill(*show->changed, platform::Rgb(0, 0, 0));
             DrawCalendarOver(*show->canvas, show->monitor);
         } else {
             // Nothing prepared (an empty list, or a request still running): made here, on the
             // shown canvas, which no worker touches.
             ComposeMonitorFrame(*show->canvas, path, show->monitor);
+            show->changed.reset();
         }
+        show->blank = !prepared && path.empty();
+        show->calendarTop = CalendarBand(show->monitor.Area, show->monitor.Dpi).Top;
     }
 }
 
 void OtherMonitors::CopyTile(int tile) {
     for (const auto& show : shows_) {
-        const platform::Rect r = TileArea(tile, show->monitor.Area);
-        show->window->Dc().CopyFrom(r.Left, r.Top, r.Width(), r.Height(), show->canvas->Dc(),
-                                    r.Left, r.Top);
+        platform::Rect r = TileArea(tile, show->monitor.Area);
+        if (show->changed) r = platform::Intersect(r, *show->changed);
+        if (!show->changed || r.Width() > 0) show->window->Reveal(*show->canvas, r);
     }
 }
 

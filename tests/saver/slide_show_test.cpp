@@ -7,7 +7,9 @@
 #include <limits>
 #include <set>
 
+#include "calendar/calendar.h"
 #include "fakes/saver_fakes.h"
+#include "saver/compose.h"
 #include "saver/frmMain.h"
 #include "settings/settings.h"
 #include "startup/startup.h"
@@ -108,31 +110,73 @@ TEST(SlideShow, ASinglePictureIsComposedAgainAtEveryMark) {
     EXPECT_EQ(rig.window->Copies().size(), 4u * 48u);
 }
 
-TEST(SlideShow, AnEmptyListGivesTheCalendarOnBlackAtEveryMark) {
-    SaverRig rig;
-    rig.onPass = [&](int) {
-        if (rig.clock.Elapsed() >= 15000) rig.window->events.OnKeyDown(32);
+TEST(SlideShow, AnEmptyListRedrawsAndRevealsOnlyTheCalendarRowsAfterItsFirstMark) {
+    // Every window's canvases and copies over the marks at 09:00:00, :10 and :20: the first
+    // frame is composed whole, the later ones only clear, draw and reveal the calendar's rows.
+    const platform::Monitor primary{0, 0, {1024, 768}, 96};
+    const struct {
+        const char* Name;
+        std::vector<platform::Monitor> Monitors;
+    } cases[] = {
+        {"one monitor", {primary}},
+        {"a denser second monitor", {primary, {1024, 0, {1280, 720}, 144}}},
     };
-    RunShow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SaverRig rig;
+        rig.screen.monitors = c.Monitors;
+        rig.onPass = [&](int) {
+            if (rig.clock.Elapsed() >= 25000) rig.window->events.OnKeyDown(32);
+        };
+        RunShow();
+        EXPECT_TRUE(rig.pictures.loads.empty());
 
-    EXPECT_TRUE(rig.pictures.loads.empty());
-    EXPECT_EQ(rig.window->Copies().size(), 2u * 48u);
-    // The canvas: cleared when sized, then each composition clears it and draws the calendar.
-    const auto& calls = rig.Canvas().dc.calls;
-    std::vector<std::size_t> fills;
-    for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].What == DcCall::Kind::Fill) {
-            EXPECT_EQ(calls[i].Rect, (platform::Rect{0, 0, 1024, 768}));
-            EXPECT_EQ(calls[i].Color, platform::Rgb(0, 0, 0));
-            fills.push_back(i);
+        std::vector<std::pair<fakes::FakeSaverWindow*, platform::Monitor>> windows{
+            {rig.window, primary}};
+        windows.insert(windows.end(), rig.monitorWindows.begin(), rig.monitorWindows.end());
+        ASSERT_EQ(windows.size(), c.Monitors.size());
+        for (const auto& [window, monitor] : windows) {
+            const platform::Rect whole{0, 0, monitor.Area.Width, monitor.Area.Height};
+            const platform::Rect band = basComon::CalendarBand(monitor.Area, monitor.Dpi);
+            ASSERT_GT(band.Height(), 0);
+            ASSERT_LT(band.Height(), whole.Height() / 4);
+            int wholeFills = 0, bandFills = 0;
+            for (fakes::FakeSurface* canvas : rig.drawing.surfaces) {
+                if (canvas->Width() != whole.Width() || canvas->Height() != whole.Height())
+                    continue;
+                const auto& calls = canvas->dc.calls;
+                for (std::size_t i = 0; i < calls.size(); ++i) {
+                    if (calls[i].What != DcCall::Kind::Fill) continue;
+                    EXPECT_EQ(calls[i].Color, platform::Rgb(0, 0, 0));
+                    wholeFills += calls[i].Rect == whole;
+                    if (calls[i].Rect != band) continue;
+                    ++bandFills;
+                    // What is drawn over the cleared rows stays inside them.
+                    int texts = 0;
+                    for (std::size_t j = i + 1;
+                         j < calls.size() && calls[j].What != DcCall::Kind::Fill; ++j) {
+                        if (calls[j].What != DcCall::Kind::DrawText) continue;
+                        ++texts;
+                        const platform::Rect seen = platform::Intersect(calls[j].Rect, whole);
+                        EXPECT_EQ(platform::Intersect(seen, band), seen) << calls[j].Text;
+                    }
+                    EXPECT_GT(texts, 0) << "no calendar over the cleared rows";
+                }
+            }
+            EXPECT_EQ(wholeFills, 2) << "made black when opened, then the first frame";
+            EXPECT_EQ(bandFills, 2);
+
+            // The first reveal copies every tile; the later ones only the tiles' rows in the band.
+            const std::vector<platform::Rect> copies = window->Copies();
+            ASSERT_GT(copies.size(), 48u);
+            int tilesInBand = 0;
+            for (int t = 1; t <= 48; ++t)
+                tilesInBand +=
+                    platform::Intersect(basComon::TileArea(t, monitor.Area), band).Height() > 0;
+            EXPECT_EQ(copies.size(), 48u + 2u * static_cast<std::size_t>(tilesInBand));
+            for (std::size_t k = 48; k < copies.size(); ++k)
+                EXPECT_EQ(platform::Intersect(copies[k], band), copies[k]);
         }
-    ASSERT_EQ(fills.size(), 3u); // sizing, 09:00:00, 09:00:10
-    for (std::size_t k = 1; k < fills.size(); ++k) {
-        const auto end =
-            k + 1 < fills.size() ? calls.begin() + static_cast<long>(fills[k + 1]) : calls.end();
-        EXPECT_TRUE(std::any_of(calls.begin() + static_cast<long>(fills[k]), end,
-                                [](const DcCall& c) { return c.What == DcCall::Kind::DrawText; }))
-            << "composition " << k << " has no calendar";
     }
 }
 

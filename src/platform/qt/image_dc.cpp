@@ -103,11 +103,23 @@ void ImageDc::DrawText(const std::string& text, const Rect& rect, unsigned forma
     const QString content = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     const int flags = Qt::AlignTop | Qt::TextShowMnemonic |
                       ((format & DT_Center) ? Qt::AlignHCenter : Qt::AlignLeft);
-    QPainter painter(&image_);
-    painter.setRenderHint(QPainter::TextAntialiasing, kAntialiasedText);
-    painter.setClipRect(box);
-    painter.setFont(Fonts().at(selected_).font);
+    const QFont& font = Fonts().at(selected_).font;
     const QRect whole = ToQRect(rect);
+    QPainter painter(&image_);
+    painter.setClipRect(box);
+    if (bkMode_ == BkMode::Transparent && kAntialiasedText) {
+        // Large text: put down as drawn before in the same box, the same font and colour.
+        const QImage drawn =
+            DrawnText(font, content, whole.size(), flags, ToQColor(textColor_));
+        if (!drawn.isNull()) {
+            painter.drawImage(whole.topLeft(), drawn);
+            painter.end();
+            if (changed_) changed_(box);
+            return;
+        }
+    }
+    painter.setRenderHint(QPainter::TextAntialiasing, kAntialiasedText);
+    painter.setFont(font);
     if (bkMode_ == BkMode::Opaque)
         painter.fillRect(painter.boundingRect(whole, flags, content), Qt::white);
     painter.setPen(ToQColor(textColor_));

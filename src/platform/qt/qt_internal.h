@@ -15,6 +15,14 @@ using Display = struct _XDisplay;
 
 namespace platform::qt {
 
+// `text` in `font` and `colour` drawn alone on a clear image of `size` (its box) with `flags`, as
+// QPainter::drawText draws it, kept for the next drawing of the same; a null image for a font
+// small enough for Qt's own glyph cache (then drawing it directly costs as little).
+QImage DrawnText(const QFont& font, const QString& text, QSize size, int flags,
+                 const QColor& colour);
+// Whether DrawnText keeps anything (for a benchmark's peer); it does unless told otherwise.
+void KeepDrawnText(bool keep);
+
 // A device context that draws on a QImage it does not own, GDI style: a selected font, a
 // background mode and a text colour. `changed` hears of every rectangle that was drawn into.
 class ImageDc : public DeviceContext {
@@ -53,6 +61,13 @@ void EnsureJapaneseUiFont();
 // The X display: Qt's own connection when Qt runs on xcb, otherwise one opened here; null
 // when there is no X server.
 Display* XDisplay();
+// True when windows show Format_RGB32 images with PutImage: Qt on X11, a 24-bit true-colour
+// screen.
+bool PutsImagesDirectly();
+// Puts `area` of `image` at the same place in X11 window `window` (window pixels).
+void PutImage(NativeHandle window, const QImage& image, const QRect& area);
+// Fills `area` of X11 window `window` with `colour`.
+void FillWindow(NativeHandle window, const QRect& area, QRgb colour);
 // Runs X calls with errors caught instead of ending the process; true when none occurred.
 bool WithoutXErrors(Display* display, const std::function<void()>& calls);
 // Size of an X window, or nothing when it does not exist.

@@ -12,21 +12,33 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <memory>
+#include <vector>
+
 #include "qt_internal.h"
+#include "qt_surface.h"
+#include "shown_parts.h"
 
 namespace platform::qt {
 namespace {
 
 const QColor kNavy(0, 0, 64);
 
-// The full-screen window. It paints from the image that the saver copies its frames into, so
-// whatever the system asks it to repaint shows what was last revealed there.
+// The full-screen window. It paints from the images the saver revealed its frames from, so
+// whatever the system asks it to repaint shows what was last revealed there. On X11 it puts
+// them on the window itself, without Qt's backing store (a full-screen image of its own).
 class SaverWidget : public QWidget {
   public:
-    SaverWidget(SaverEvents& events, QImage& image)
-        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events_(events), image_(image) {
+    SaverWidget(SaverEvents& events, std::shared_ptr<ShownParts> shown, bool direct)
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), events_(events),
+          shown_(std::move(shown)), direct_(direct && PutsImagesDirectly()) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
+        if (direct_) {
+            setAttribute(Qt::WA_PaintOnScreen);
+            winId();
+            windowHandle()->installEventFilter(this);
+        }
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
         QPalette colours = palette();
@@ -37,19 +49,52 @@ class SaverWidget : public QWidget {
     // Pointer positions on the whole desktop instead of in the window.
     bool globalPositions = false;
 
+    QPaintEngine* paintEngine() const override {
+        return direct_ ? nullptr : QWidget::paintEngine();
+    }
+    // Without a backing store nothing is flushed when the window appears: it is painted anew.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (direct_ && event->type() == QEvent::Expose && watched == windowHandle() &&
+            windowHandle()->isExposed())
+            update();
+        return false;
+    }
+
   protected:
     void paintEvent(QPaintEvent* event) override {
-        QPainter painter(this);
         const double ratio = devicePixelRatioF();
-        // The kept image starts navy, so only what lies beyond it needs the background.
-        const QRect kept(QPoint(0, 0), (QSizeF(image_.size()) / ratio).toSize());
+        if (direct_) {
+            const NativeHandle window = static_cast<NativeHandle>(winId());
+            for (const QRect& area : event->region()) {
+                const QRect pixels = QRectF(area.x() * ratio, area.y() * ratio,
+                                            area.width() * ratio, area.height() * ratio)
+                                         .toAlignedRect();
+                QRegion rest(pixels);
+                for (const ShownParts::Part& part : shown_->parts) {
+                    for (const QRect& r : part.region.intersected(pixels))
+                        PutImage(window, *part.image, r);
+                    rest -= part.region;
+                }
+                for (const QRect& r : rest) FillWindow(window, r, kNavy.rgb());
+            }
+            return;
+        }
+        QPainter painter(this);
         for (const QRect& area : event->region()) {
-            const QRect inside = area.intersected(kept);
-            const QRectF source(inside.x() * ratio, inside.y() * ratio, inside.width() * ratio,
-                                inside.height() * ratio);
-            if (!inside.isEmpty()) painter.drawImage(QRectF(inside), image_, source);
-            for (const QRect& beyond : QRegion(area).subtracted(kept))
-                painter.fillRect(beyond, kNavy);
+            // The asked-for part in window pixels; what no image covers is navy.
+            const QRect pixels = QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                                        area.height() * ratio)
+                                     .toAlignedRect();
+            QRegion rest(area);
+            for (const ShownParts::Part& part : shown_->parts) {
+                for (const QRect& r : part.region.intersected(pixels)) {
+                    const QRectF target(r.x() / ratio, r.y() / ratio, r.width() / ratio,
+                                        r.height() / ratio);
+                    painter.drawImage(target, *part.image, QRectF(r));
+                    rest -= target.toAlignedRect();
+                }
+            }
+            for (const QRect& beyond : rest) painter.fillRect(beyond, kNavy);
         }
     }
     void keyPressEvent(QKeyEvent* event) override { events_.OnKeyDown(event->key()); }
@@ -75,7 +120,8 @@ class SaverWidget : public QWidget {
     }
 
     SaverEvents& events_;
-    QImage& image_;
+    std::shared_ptr<ShownParts> shown_;
+    const bool direct_;
 };
 
 QRect ScreenGeometry() {
@@ -103,7 +149,8 @@ class OwnSaverWindow : public SaverWindow {
     explicit OwnSaverWindow(SaverEvents& events) {
         const QRect screen = ScreenGeometry();
         const double ratio = qGuiApp->devicePixelRatio();
-        Make(events, screen, QSize(qRound(screen.width() * ratio), qRound(screen.height() * ratio)));
+        Make(events, screen, QSize(qRound(screen.width() * ratio), qRound(screen.height() * ratio)),
+             true);
         SetTerminationHandler([&events] { events.OnCloseRequest(); });
         primary_ = true;
     }
@@ -117,7 +164,9 @@ class OwnSaverWindow : public SaverWindow {
                                            monitor.Area.Width / ratio,
                                            monitor.Area.Height / ratio)
                                         .toAlignedRect();
-        Make(events, monitorGeometry_, QSize(monitor.Area.Width, monitor.Area.Height));
+        // Painted through Qt: a window made for a monitor that came back during the show was
+        // left unpainted when put on the window directly.
+        Make(events, monitorGeometry_, QSize(monitor.Area.Width, monitor.Area.Height), false);
         monitor_ = monitor;
         widget_->globalPositions = true;
         if (screen) {
@@ -172,7 +221,21 @@ class OwnSaverWindow : public SaverWindow {
         return Size{qRound(widget_->width() * ratio), qRound(widget_->height() * ratio)};
     }
 
-    DeviceContext& Dc() override { return dc_; }
+    // A copy of the window's own, made on first use only: the show reveals its canvases.
+    DeviceContext& Dc() override {
+        if (!dc_) {
+            kept_ = QImage(pixels_.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+            kept_.fill(kNavy);
+            dc_ = std::make_unique<ImageDc>(kept_, [this](const QRect& area) { Shown(kept_, area); });
+        }
+        return *dc_;
+    }
+
+    void Reveal(Surface& canvas, const Rect& area) override {
+        const QImage& image = ImageOf(canvas);
+        if (image.isNull()) return SaverWindow::Reveal(canvas, area);
+        Shown(image, QRect(area.Left, area.Top, area.Width(), area.Height()));
+    }
 
     void SetCaption(const std::string& caption) override {
         if (widget_) widget_->setWindowTitle(QString::fromStdString(caption));
@@ -185,15 +248,15 @@ class OwnSaverWindow : public SaverWindow {
         widget_->hide();
         widget_->deleteLater();
         widget_ = nullptr;
+        shown_->parts.clear();
         if (counted_) WindowGone();
         counted_ = false;
     }
 
   private:
-    void Make(SaverEvents& events, const QRect& geometry, QSize pixels) {
-        image_ = QImage(pixels, QImage::Format_RGB32);
-        image_.fill(kNavy);
-        widget_ = new SaverWidget(events, image_);
+    void Make(SaverEvents& events, const QRect& geometry, QSize pixels, bool direct) {
+        pixels_ = pixels;
+        widget_ = new SaverWidget(events, shown_, direct);
         widget_->setGeometry(geometry);
     }
 
@@ -208,16 +271,19 @@ class OwnSaverWindow : public SaverWindow {
         }
     }
 
-    void Changed(const QRect& area) {
-        if (!widget_) return;
+    void Shown(const QImage& image, const QRect& area) {
+        if (!widget_ || area.isEmpty()) return;
+        shown_->Reveal(&image, area);
         const double ratio = widget_->devicePixelRatioF();
         widget_->update(
             QRectF(area.x() / ratio, area.y() / ratio, area.width() / ratio, area.height() / ratio)
                 .toAlignedRect());
     }
 
-    QImage image_;
-    ImageDc dc_{image_, [this](const QRect& area) { Changed(area); }};
+    std::shared_ptr<ShownParts> shown_ = std::make_shared<ShownParts>();
+    QSize pixels_;
+    QImage kept_;
+    std::unique_ptr<ImageDc> dc_;
     QPointer<SaverWidget> widget_;
     bool counted_ = false;
     bool primary_ = false;

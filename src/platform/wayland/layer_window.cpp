@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/qt/qt_internal.h"
+#include "platform/qt/qt_surface.h"
+#include "platform/qt/shown_parts.h"
 #include "platform/qt/session_lock.h"
 #include "startup/startup.h"
 #include "platform/wayland/shm_buffers.h"
@@ -49,10 +51,8 @@ class LayerWindow : public SaverWindow, public InputTarget {
     LayerWindow(Connection& c, SaverEvents& events, const Output& output, const Monitor& monitor,
                 bool primary)
         : c_(c), events_(events), output_(output.proxy), monitor_(monitor), primary_(primary),
-          image_(std::max(1, monitor.Area.Width), std::max(1, monitor.Area.Height),
-                 QImage::Format_RGB32),
+          pixels_(0, 0, std::max(1, monitor.Area.Width), std::max(1, monitor.Area.Height)),
           buffers_(c.Shm()) {
-        image_.fill(Qt::black);
         buffers_.released = [this] { QueuePresent(); };
         windows.push_back(this);
         if (primary_) {
@@ -77,8 +77,22 @@ class LayerWindow : public SaverWindow, public InputTarget {
     }
     // The overlay layer is above every window and panel already.
     void MakeTopmost() override {}
-    Size ClientSize() override { return Size{image_.width(), image_.height()}; }
-    DeviceContext& Dc() override { return dc_; }
+    Size ClientSize() override { return Size{pixels_.width(), pixels_.height()}; }
+    // A copy of the window's own, made on first use only: the show reveals its canvases.
+    DeviceContext& Dc() override {
+        if (!dc_) {
+            kept_ = QImage(pixels_.size(), QImage::Format_RGB32);
+            kept_.fill(Qt::black);
+            dc_ = std::make_unique<qt::ImageDc>(kept_,
+                                                [this](const QRect& area) { Shown(kept_, area); });
+        }
+        return *dc_;
+    }
+    void Reveal(Surface& canvas, const Rect& area) override {
+        const QImage& image = qt::ImageOf(canvas);
+        if (image.isNull()) return SaverWindow::Reveal(canvas, area);
+        Shown(image, QRect(area.Left, area.Top, area.Width(), area.Height()));
+    }
     // Surfaces have no title another program can look up: the window holds the session lock
     // named after its title for as long as it is open, which the title lookup asks for.
     void SetCaption(const std::string& caption) override {
@@ -92,6 +106,7 @@ class LayerWindow : public SaverWindow, public InputTarget {
         if (primary_ && primaryWindow == this) qt::SetTerminationHandler({});
         DropSurface();
         output_ = nullptr;
+        shown_.parts.clear();
         if (counted_) qt::WindowGone();
         counted_ = false;
     }
@@ -118,21 +133,21 @@ class LayerWindow : public SaverWindow, public InputTarget {
         logicalH_ = static_cast<int>(h);
         configured_ = true;
         if (resized) MapPixels();
-        damage_ = QRegion(image_.rect());
+        damage_ = QRegion(pixels_);
         QueuePresent();
     }
     void ScaleChanged(int scale120) {
         if (Output* o = c_.OutputOf(output_)) o->preferredScale120 = scale120;
         MapPixels();
-        damage_ = QRegion(image_.rect());
+        damage_ = QRegion(pixels_);
         QueuePresent();
     }
 
     // Input.
     void PointerEntered(uint32_t, wl_pointer*, double x, double y) override { PointerAt(x, y); }
     void PointerAt(double x, double y) override {
-        const double sx = logicalW_ > 0 ? double(image_.width()) / logicalW_ : 1.0;
-        const double sy = logicalH_ > 0 ? double(image_.height()) / logicalH_ : 1.0;
+        const double sx = logicalW_ > 0 ? double(pixels_.width()) / logicalW_ : 1.0;
+        const double sy = logicalH_ > 0 ? double(pixels_.height()) / logicalH_ : 1.0;
         const double left = primary_ ? 0 : monitor_.Left, top = primary_ ? 0 : monitor_.Top;
         events_.OnMouseMove(left + x * sx, top + y * sy);
     }
@@ -196,15 +211,16 @@ class LayerWindow : public SaverWindow, public InputTarget {
         } else if (c_.CompositorVersion() >= 3) {
             const Output* o = c_.OutputOf(output_);
             const int scale = o ? o->scale : 1;
-            wl_surface_set_buffer_scale(surface_, image_.width() % scale == 0 &&
-                                                          image_.height() % scale == 0
+            wl_surface_set_buffer_scale(surface_, pixels_.width() % scale == 0 &&
+                                                          pixels_.height() % scale == 0
                                                       ? scale
                                                       : 1);
         }
     }
 
-    void Changed(const QRect& area) {
-        damage_ += area.intersected(image_.rect());
+    void Shown(const QImage& image, const QRect& area) {
+        shown_.Reveal(&image, area.intersected(pixels_));
+        damage_ += area.intersected(pixels_);
         QueuePresent();
     }
     void QueuePresent() {
@@ -218,16 +234,24 @@ class LayerWindow : public SaverWindow, public InputTarget {
     void Present() {
         presentQueued_ = false;
         if (!surface_ || !configured_ || damage_.isEmpty()) return;
-        ShmBuffers::Slot* slot = buffers_.Free(image_.width(), image_.height());
+        ShmBuffers::Slot* slot = buffers_.Free(pixels_.width(), pixels_.height());
         if (!slot) return;
-        const QRegion copy = slot->stale + damage_;
-        for (const QRect& r : copy) {
-            const QRect area = r.intersected(image_.rect());
-            for (int y = area.top(); y <= area.bottom(); ++y)
-                std::memcpy(slot->pixels + static_cast<std::size_t>(y) * slot->stride + area.x() * 4,
-                            image_.constScanLine(y) + area.x() * 4,
-                            static_cast<std::size_t>(area.width()) * 4);
+        // Straight from the images the parts were revealed from; what none covers is black.
+        QRegion rest = (slot->stale + damage_).intersected(pixels_);
+        for (const qt::ShownParts::Part& part : shown_.parts) {
+            const QRegion from = rest.intersected(part.region);
+            for (const QRect& area : from)
+                for (int y = area.top(); y <= area.bottom(); ++y)
+                    std::memcpy(
+                        slot->pixels + static_cast<std::size_t>(y) * slot->stride + area.x() * 4,
+                        part.image->constScanLine(y) + area.x() * 4,
+                        static_cast<std::size_t>(area.width()) * 4);
+            rest -= from;
         }
+        for (const QRect& area : rest)
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                std::memset(slot->pixels + static_cast<std::size_t>(y) * slot->stride + area.x() * 4,
+                            0, static_cast<std::size_t>(area.width()) * 4);
         slot->stale = QRegion();
         buffers_.Changed(damage_, slot);
         wl_surface_attach(surface_, slot->buffer, 0, 0);
@@ -250,8 +274,11 @@ class LayerWindow : public SaverWindow, public InputTarget {
     wl_output* output_;
     Monitor monitor_;
     bool primary_;
-    QImage image_;
-    qt::ImageDc dc_{image_, [this](const QRect& area) { Changed(area); }};
+    // The window's pixels; the parts shown, by the canvas each came from.
+    QRect pixels_;
+    qt::ShownParts shown_;
+    QImage kept_;
+    std::unique_ptr<qt::ImageDc> dc_;
     ShmBuffers buffers_;
     QObject context_;
     wl_surface* surface_ = nullptr;

@@ -34,6 +34,7 @@ template <typename Handle> class GdiObject {
 using UniqueFont = GdiObject<HFONT>;
 using UniqueBitmap = GdiObject<HBITMAP>;
 using UniqueBrush = GdiObject<HBRUSH>;
+using UniqueRegion = GdiObject<HRGN>;
 
 // A memory device context, deleted with DeleteDC.
 class MemoryDc {

@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "codepage.h"
 #include "gdi_dc.h"
+#include "gdi_surface.h"
 #include "win32_windows.h"
 
 namespace platform::win32 {
@@ -12,8 +15,8 @@ constexpr Color Navy = Rgb(0, 0, 64);
 
 class Win32SaverWindow;
 
-// Draws into the window's kept image and shows the changed rectangle at once, so that a later
-// repaint finds what was last shown.
+// Draws into the window's own kept image (made on first use) and shows the changed rectangle at
+// once, so that a later repaint finds what was last shown.
 class SaverDc : public GdiDc {
   public:
     explicit SaverDc(Win32SaverWindow& window);
@@ -37,7 +40,6 @@ class Win32SaverWindow : public SaverWindow {
         RegisterWindowClass(SaverClass, &Procedure, navy);
         const RECT area = Area();
         const DWORD style = host_ ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP;
-        backing_.Resize(area.right - area.left, area.bottom - area.top, Navy);
         hwnd_ = CreateWindowExW(0, SaverClass, L"", style, area.left, area.top,
                                 area.right - area.left, area.bottom - area.top, host_, nullptr,
                                 GetModuleHandleW(nullptr), this);
@@ -74,7 +76,20 @@ class Win32SaverWindow : public SaverWindow {
         return {r.right, r.bottom};
     }
 
-    DeviceContext& Dc() override { return dc_; }
+    DeviceContext& Dc() override {
+        if (!backing_.Width()) {
+            const RECT area = Area();
+            backing_.Resize(area.right - area.left, area.bottom - area.top, Navy);
+        }
+        return dc_;
+    }
+
+    // Straight from the canvas onto the screen; a repaint reads the canvas again.
+    void Reveal(Surface& canvas, const Rect& area) override {
+        const HDC source = DcOf(canvas);
+        if (!source) return SaverWindow::Reveal(canvas, area);
+        ShowFrom(source, area.Left, area.Top, area.Width(), area.Height());
+    }
 
     void SetCaption(const std::string& caption) override {
         if (hwnd_) SetWindowTextW(hwnd_, Utf8ToWide(caption).c_str());
@@ -82,6 +97,7 @@ class Win32SaverWindow : public SaverWindow {
 
     void Close() override {
         closing_ = true;
+        parts_.clear();
         if (hwnd_) DestroyWindow(hwnd_);
     }
 
@@ -90,9 +106,31 @@ class Win32SaverWindow : public SaverWindow {
 
     // Puts a rectangle of the kept image on the screen.
     void Present(int x, int y, int width, int height) {
-        if (!hwnd_ || !IsWindowVisible(hwnd_)) return;
+        ShowFrom(backing_.Hdc(), x, y, width, height);
+    }
+
+    // Puts a rectangle of `source` on the screen and remembers where it came from.
+    void ShowFrom(HDC source, int x, int y, int width, int height) {
+        if (!hwnd_ || width <= 0 || height <= 0) return;
+        UniqueRegion added(CreateRectRgn(x, y, x + width, y + height));
+        Part* same = nullptr;
+        for (Part& part : parts_) {
+            if (part.source == source)
+                same = &part;
+            else
+                CombineRgn(part.region.Get(), part.region.Get(), added.Get(), RGN_DIFF);
+        }
+        if (same)
+            CombineRgn(same->region.Get(), same->region.Get(), added.Get(), RGN_OR);
+        else
+            parts_.push_back({source, std::move(added)});
+        std::erase_if(parts_, [](const Part& part) {
+            RECT box;
+            return GetRgnBox(part.region.Get(), &box) == NULLREGION;
+        });
+        if (!IsWindowVisible(hwnd_)) return;
         WindowDc screen(hwnd_);
-        BitBlt(screen.Get(), x, y, width, height, backing_.Hdc(), x, y, SRCCOPY);
+        BitBlt(screen.Get(), x, y, width, height, source, x, y, SRCCOPY);
     }
 
   private:
@@ -164,7 +202,7 @@ class Win32SaverWindow : public SaverWindow {
             events_.OnCloseRequest();
             return true;
         case WM_SIZE:
-            backing_.Resize(LOWORD(lp), HIWORD(lp), Navy);
+            if (backing_.Width()) backing_.Resize(LOWORD(lp), HIWORD(lp), Navy);
             return false;
         case WM_ERASEBKGND:
             result = 1;
@@ -173,12 +211,21 @@ class Win32SaverWindow : public SaverWindow {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd_, &ps);
             const RECT& r = ps.rcPaint;
-            if (r.right > backing_.Width() || r.bottom > backing_.Height()) {
-                UniqueBrush navy(CreateSolidBrush(ToColorRef(Navy)));
-                FillRect(dc, &r, navy.Get());
+            // Each part from the image it was shown from; what none covers is navy.
+            UniqueRegion rest(CreateRectRgnIndirect(&r));
+            for (const Part& part : parts_) {
+                SaveDC(dc);
+                ExtSelectClipRgn(dc, part.region.Get(), RGN_AND);
+                BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, part.source, r.left,
+                       r.top, SRCCOPY);
+                RestoreDC(dc, -1);
+                CombineRgn(rest.Get(), rest.Get(), part.region.Get(), RGN_DIFF);
             }
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backing_.Hdc(), r.left,
-                   r.top, SRCCOPY);
+            RECT box;
+            if (GetRgnBox(rest.Get(), &box) != NULLREGION) {
+                UniqueBrush navy(CreateSolidBrush(ToColorRef(Navy)));
+                FillRgn(dc, rest.Get(), navy.Get());
+            }
             EndPaint(hwnd_, &ps);
             return true;
         }
@@ -191,6 +238,12 @@ class Win32SaverWindow : public SaverWindow {
     HWND host_;
     std::optional<RECT> monitor_;
     HWND hwnd_ = nullptr;
+    // What the window shows, by the device context each part was shown from (window pixels).
+    struct Part {
+        HDC source;
+        UniqueRegion region;
+    };
+    std::vector<Part> parts_;
     DibImage backing_;
     SaverDc dc_;
     bool closing_ = false;

@@ -185,16 +185,27 @@ TEST_F(QtX11, SaverWindowCoversTheScreenAndKeepsWhatWasRevealed) {
     EXPECT_EQ(saver->ClientSize().Width, width);
     EXPECT_EQ(saver->ClientSize().Height, height);
 
-    const auto red = Plain(Rgb(255, 0, 0));
-    saver->Dc().CopyFrom(100, 100, 50, 40, red->Dc(), 0, 0);
-    ASSERT_TRUE(Settle([&] { return PixelOf(root, 120, 120) == Rgb(255, 0, 0); }));
+    // Two canvases revealed in turn, the second over part of the first; the window keeps no
+    // copy of them and repaints each part from the canvas it came from.
+    auto canvas = [&](platform::Color color) {
+        auto surface = under_test::Drawing().CreateSurface(width, height);
+        surface->Dc().Fill({0, 0, width, height}, color);
+        return surface;
+    };
+    const auto red = canvas(Rgb(255, 0, 0));
+    const auto green = canvas(Rgb(0, 255, 0));
+    saver->Reveal(*red, {100, 100, 150, 140});
+    saver->Reveal(*green, {130, 100, 150, 140});
+    ASSERT_TRUE(Settle([&] { return PixelOf(root, 140, 120) == Rgb(0, 255, 0); }));
+    EXPECT_EQ(PixelOf(root, 120, 120), Rgb(255, 0, 0));
 
-    // Another window over the revealed part, then gone: the part shows again.
+    // Another window over the revealed parts, then gone: they show again, the rest navy.
     const Window cover = MakeHost(300, 300);
     ASSERT_TRUE(Settle([&] { return PixelOf(root, 120, 120) == Rgb(255, 255, 255); }));
     XDestroyWindow(other, cover);
     XSync(other, False);
     EXPECT_TRUE(Settle([&] { return PixelOf(root, 120, 120) == Rgb(255, 0, 0); }));
+    EXPECT_EQ(PixelOf(root, 140, 120), Rgb(0, 255, 0));
     EXPECT_EQ(PixelOf(root, 200, 200), Rgb(0, 0, 64));
 
     // SIGTERM asks the saver to end through its events.
