@@ -122,10 +122,20 @@ else
 fi
 
 if [ "$wine" = 1 ]; then
+    wbuilds=("this tree=$root/build/windows")
+    if [ -n "$base" ]; then
+        cmake -S "$basedir/src" -B "$basedir/build-windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$basedir/src/cmake/mingw-w64-x86_64.cmake" \
+            -DLUMORA_TESTS=OFF >/dev/null
+        cmake --build "$basedir/build-windows" --target LumoraScr holiday_file -j2 >/dev/null
+        wbuilds+=("before (${base:0:7})=$basedir/build-windows")
+    fi
     echo
-    echo "Windows build (build/windows) under Wine, ${secs} s a run:"
+    echo "Windows build under Wine, ${secs} s a run:"
     for screen in 1920x1080x24 3840x2160x24; do
-        echo "- ${screen%x24}, empty list: $(LUMORA_WINE_SCREEN=$screen "$root/bench/wine_saver.sh" "$root/build/windows" "$secs" | tr '\n' ';')"
-        echo "- ${screen%x24}, five photos: $(LUMORA_WINE_SCREEN=$screen "$root/bench/wine_saver.sh" "$root/build/windows" "$secs" "${five[@]}" | tr '\n' ';')"
+        for b in "${wbuilds[@]}"; do
+            echo "- ${screen%x24}, ${b%%=*}, empty list: $(LUMORA_WINE_SCREEN=$screen "$root/bench/wine_saver.sh" "${b#*=}" "$secs" | tr '\n' ';')"
+            echo "- ${screen%x24}, ${b%%=*}, five photos: $(LUMORA_WINE_SCREEN=$screen "$root/bench/wine_saver.sh" "${b#*=}" "$secs" "${five[@]}" | tr '\n' ';')"
+        done
     done
 fi
