@@ -39,19 +39,13 @@ five=("$bg/Picture_0B_by_freespace.jpg" "$bg/picosdeeuropa_by_Aitzol_Berasategi.
       "$bg/sunset_by_Aitzol_Berasategi.jpg" "$bg/Dragonfly_by_Bolly.jpg"
       "$bg/seeding_by_Clements_Engelhardt.jpg")
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_TESTS=OFF >/dev/null
-cmake --build "$build" --target lumorascr holiday_file -j2 >/dev/null
+. "$root/bench/saver_lib.sh"
+release_build "$root" "$build" lumorascr
 builds=("this tree=$build")
+basedir=$root/.cache/bench-base
 if [ -n "$base" ]; then
-    basedir=$root/.cache/bench-base
-    if [ "$(cat "$basedir/rev" 2>/dev/null)" != "$base" ]; then
-        rm -rf "$basedir/src" && mkdir -p "$basedir/src"
-        git archive "$base" | tar -x -C "$basedir/src"
-        echo "$base" >"$basedir/rev"
-    fi
-    cmake -S "$basedir/src" -B "$basedir/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DLUMORA_TESTS=OFF >/dev/null
-    cmake --build "$basedir/build" --target lumorascr holiday_file -j2 >/dev/null
+    base_tree "$root" "$base"
+    release_build "$basedir/src" "$basedir/build" lumorascr
     builds+=("before (${base:0:7})=$basedir/build")
 fi
 
@@ -124,10 +118,8 @@ fi
 if [ "$wine" = 1 ]; then
     wbuilds=("this tree=$root/build/windows")
     if [ -n "$base" ]; then
-        cmake -S "$basedir/src" -B "$basedir/build-windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$basedir/src/cmake/mingw-w64-x86_64.cmake" \
-            -DLUMORA_TESTS=OFF >/dev/null
-        cmake --build "$basedir/build-windows" --target LumoraScr holiday_file -j2 >/dev/null
+        release_build "$basedir/src" "$basedir/build-windows" LumoraScr \
+            -DCMAKE_TOOLCHAIN_FILE="$basedir/src/cmake/mingw-w64-x86_64.cmake"
         wbuilds+=("before (${base:0:7})=$basedir/build-windows")
     fi
     echo

@@ -6,6 +6,7 @@
 #   flat_cost_runs.sh LABEL SECONDS CPU BUILD_NAME=BUILD_DIR... -- PHOTO...
 set -u
 . "$(dirname "$0")/picture_list.sh"
+. "$(dirname "$0")/saver_lib.sh"
 label=$1 secs=$2 cpu=$3
 shift 3
 builds=()
@@ -24,15 +25,11 @@ run() {
     pid=$!
     # The first frame is up and the start's work is behind.
     sleep 5
-    before=$(awk '{s += $1} END {printf "%.0f", s}' /proc/$pid/task/*/schedstat)
+    before=$(thread_cpu_ns $pid)
     sleep "$secs"
-    after=$(awk '{s += $1} END {printf "%.0f", s}' /proc/$pid/task/*/schedstat)
+    after=$(thread_cpu_ns $pid)
     hwm=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
-    xdotool mousemove 200 200 2>/dev/null; sleep 0.3; xdotool mousemove 600 600 2>/dev/null
-    xdotool key space 2>/dev/null
-    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    kill $pid 2>/dev/null
-    wait $pid 2>/dev/null
+    end_show $pid
     # Passes of the measured time only (from 5 s): the start's first frame is not the show's.
     longest=$(awk '$1 >= 5000' "$dir/passes" 2>/dev/null | sort -k2 -g | tail -1 | awk '{print $2}')
     rm -rf "$dir"

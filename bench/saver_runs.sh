@@ -5,6 +5,7 @@
 #   saver_runs.sh TRACE_DIR IDLE_S CYCLE_S LARGE_S FIRST_TILE_PROBE CPU BUILD... -- FIVE... LARGE...
 set -u
 . "$(dirname "$0")/picture_list.sh"
+. "$(dirname "$0")/saver_lib.sh"
 trace_dir=$1 secs_idle=$2 secs_cycle=$3 secs_large=$4 first_tile=$5 cpu=$6
 shift 6
 builds=()
@@ -30,15 +31,11 @@ saver_run() { # build seconds trace pictures... -> "cpu% hwm_mib"
     pid=$!
     sleep 3
     # Every thread of the process: the picture worker too.
-    before=$(cat /proc/$pid/task/*/schedstat | awk '{s += $1} END {printf "%.0f", s}')
+    before=$(thread_cpu_ns $pid)
     sleep "$secs"
-    after=$(cat /proc/$pid/task/*/schedstat | awk '{s += $1} END {printf "%.0f", s}')
+    after=$(thread_cpu_ns $pid)
     hwm=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
-    xdotool mousemove 200 200 2>/dev/null; sleep 0.3; xdotool mousemove 600 600 2>/dev/null
-    xdotool key space 2>/dev/null
-    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    kill $pid 2>/dev/null
-    wait $pid 2>/dev/null
+    end_show $pid
     rm -rf "$dir"
     awk -v t=$((after - before)) -v s="$secs" -v h="$hwm" \
         'BEGIN { printf "%.3f %.1f\n", 100 * t / 1e9 / s, h / 1024 }'

@@ -14,6 +14,7 @@
 #   scripts/bench.sh [--runs N] [--base REV] [--quick] [--wine]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/saver_lib.sh"
 cd "$root"
 build=${LUMORA_BENCH_BUILD:-$root/build/pictures-bench}
 cpu=${LUMORA_BENCH_CPU:-0}
@@ -82,14 +83,8 @@ builds=("$build")
 names=(LumoraScr)
 if [ -n "$base" ]; then
     basedir=$root/.cache/bench-base
-    if [ "$(cat "$basedir/rev" 2>/dev/null)" != "$base" ]; then
-        rm -rf "$basedir/src" && mkdir -p "$basedir/src"
-        git archive "$base" | tar -x -C "$basedir/src"
-        echo "$base" >"$basedir/rev"
-    fi
-    cmake -S "$basedir/src" -B "$basedir/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DLUMORA_TESTS=OFF >/dev/null
-    cmake --build "$basedir/build" --target lumorascr holiday_file -j2 >/dev/null
+    base_tree "$root" "$base"
+    release_build "$basedir/src" "$basedir/build" lumorascr
     builds+=("$basedir/build")
     names+=("before (${base:0:7})")
 fi
